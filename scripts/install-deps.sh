@@ -1,0 +1,26 @@
+#!/bin/sh
+# Installs the Debian packages that one task needs, and only those that are missing.
+# Usage: scripts/install-deps.sh run|test
+# The lists are scripts/packages-run.txt and, for tests, scripts/packages-test.txt as well.
+set -eu
+here=$(dirname "$0")
+case "${1:-}" in
+run) lists="$here/packages-run.txt" ;;
+test) lists="$here/packages-run.txt $here/packages-test.txt" ;;
+*) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+is_installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
+missing=""
+for package in $(cat $lists | sed 's/#.*//'); do
+    is_installed "$package" || missing="$missing $package"
+done
+[ -n "$missing" ] || exit 0
+
+if [ "$(id -u)" -eq 0 ]; then as_root=""; else as_root="sudo"; fi
+echo "Installing:$missing"
+$as_root apt-get update
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
