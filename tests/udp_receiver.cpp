@@ -18,9 +18,12 @@ UdpReceiver::UdpReceiver(int port) : fd(socket(AF_INET, SOCK_DGRAM, 0)) {
     }
 }
 
-UdpReceiver::~UdpReceiver() {
+UdpReceiver::~UdpReceiver() { close(); }
+
+void UdpReceiver::close() {
     if (fd != -1) {
         ::close(fd);
+        fd = -1;
     }
 }
 

@@ -12,6 +12,7 @@ public:
     UdpReceiver &operator=(const UdpReceiver &) = delete;
 
     bool isOpen() const { return fd != -1; }
+    void close();
     // One datagram, or an empty vector when none arrives within timeoutMs.
     std::vector<unsigned char> receive(int timeoutMs = 1000);
     // Datagrams that arrive within timeoutMs after the last one, in order.

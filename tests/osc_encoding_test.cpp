@@ -1,0 +1,119 @@
+// Packet bytes of the OSC encoder, compared byte for byte with hand-written packets.
+#include "osc.h"
+#include "packet_bytes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Bytes pack(const std::string &address, const std::vector<float> &args) {
+    osc::Message message(address, osc::TimeTag::immediate());
+    for (float f : args) {
+        message.pushFloat(f);
+    }
+    osc::PacketWriter writer;
+    writer.addMessage(message);
+    const char *data = writer.packetData();
+    return data ? Bytes(data, data + writer.packetSize()) : Bytes();
+}
+
+struct PacketCase {
+    const char *what;
+    std::string address;
+    std::vector<float> args;
+    const char *hex;
+};
+
+TEST(OscEncoding, PacketsMatchTheLayoutByteForByte) {
+    const PacketCase cases[] = {
+        {"one argument", "/x", {1.0f}, "2f 78 00 00  2c 66 00 00  3f 80 00 00"},
+        {"two arguments, 3-byte address", "/ab", {0.5f, -2.0f},
+         "2f 61 62 00  2c 66 66 00  3f 00 00 00  c0 00 00 00"},
+        {"no argument, 4-byte address", "/abc", {}, "2f 61 62 63 00 00 00 00  2c 00 00 00"},
+        {"three arguments take 8 tag bytes", "/a", {0, 0, 0},
+         "2f 61 00 00  2c 66 66 66 00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00"},
+        {"negative zero keeps its sign bit", "/z", {-0.0f}, "2f 7a 00 00  2c 66 00 00  80 00 00 00"},
+        {"NaN payload passes unchanged", "/n", {floatFromBits(0x7fa12345)},
+         "2f 6e 00 00  2c 66 00 00  7f a1 23 45"},
+        {"address is not validated", "abc", {}, "61 62 63 00  2c 00 00 00"},
+        {"address stops at an embedded NUL", std::string("/a\0bcd", 6), {},
+         "2f 61 00 00 00 00 00 00  2c 00 00 00"},
+    };
+    for (const PacketCase &c : cases) {
+        EXPECT_EQ(pack(c.address, c.args), fromHex(c.hex)) << c.what;
+    }
+}
+
+TEST(OscEncoding, BridgeMessageIsThirtySixBytes) {
+    EXPECT_EQ(pack("/vrenn/A0-light", {0.5f, 0.25f, 0.75f}),
+              fromHex("2f 76 72 65 6e 6e 2f 41 30 2d 6c 69 67 68 74 00 "
+                      "2c 66 66 66 00 00 00 00  3f 00 00 00 3e 80 00 00 3f 40 00 00"));
+}
+
+TEST(OscEncoding, ArgumentsBeyondTheReservedCapacityAreKept) {
+    std::vector<float> many(100);
+    for (std::size_t i = 0; i < many.size(); ++i) {
+        many[i] = static_cast<float>(i);
+    }
+    const Bytes packet = pack("/long", many);
+    const std::size_t argStart = 8 + osc::ceil4(100 + 2);
+    ASSERT_EQ(packet.size(), argStart + 4 * 100);
+    EXPECT_EQ(Bytes(packet.end() - 4, packet.end()), fromHex("42 c6 00 00")); // 99.0
+}
+
+TEST(OscStorage, GetBytesAppendsWholeZeroedWords) {
+    osc::Storage storage;
+    EXPECT_EQ(storage.begin(), nullptr);
+    EXPECT_EQ(storage.data.capacity(), 200u);
+
+    char *first = storage.getBytes(5);
+    EXPECT_EQ(storage.size(), 8u);
+    first[0] = 'x';
+    EXPECT_EQ(storage.getBytes(0), storage.begin() + 8);
+    EXPECT_EQ(storage.size(), 8u);
+    EXPECT_EQ(Bytes(storage.data.begin(), storage.data.end()), fromHex("78 00 00 00 00 00 00 00"));
+
+    storage.clear();
+    EXPECT_EQ(storage.size(), 0u);
+    EXPECT_EQ(storage.data.capacity(), 200u);
+}
+
+TEST(OscStorage, PackingTwiceAppendsTheSameBytesTwice) {
+    osc::Message message("/x", osc::TimeTag::immediate());
+    message.pushFloat(1.0f);
+    osc::Storage storage;
+    message.packMessage(storage);
+    message.packMessage(storage);
+    const Bytes once = fromHex("2f 78 00 00  2c 66 00 00  3f 80 00 00");
+    Bytes twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(Bytes(storage.data.begin(), storage.data.end()), twice);
+}
+
+TEST(OscPacketWriter, SecondMessageFailsTheWriterUntilInit) {
+    osc::Message message("/x", osc::TimeTag::immediate());
+    osc::PacketWriter writer;
+    EXPECT_EQ(writer.packetData(), nullptr);
+    EXPECT_EQ(writer.packetSize(), 0u);
+    EXPECT_EQ(writer.error_code, 0);
+
+    writer.addMessage(message);
+    EXPECT_NE(writer.packetData(), nullptr);
+    EXPECT_EQ(writer.packetSize(), 8u);
+
+    writer.addMessage(message);
+    EXPECT_EQ(writer.error_code, 10);
+    EXPECT_EQ(writer.packetData(), nullptr);
+    EXPECT_EQ(writer.packetSize(), 0u);
+    writer.addMessage(message);
+    EXPECT_EQ(writer.error_code, 10);
+
+    writer.init();
+    EXPECT_EQ(writer.error_code, 0);
+    EXPECT_EQ(writer.packetData(), nullptr);
+    EXPECT_EQ(writer.packet_bytes.data.capacity(), 200u);
+    writer.addMessage(message);
+    EXPECT_EQ(writer.packetSize(), 8u);
+}
+
+} // namespace
