@@ -25,7 +25,10 @@ Decoded decodeWithLiblo(std::vector<char> packet) {
     out.types = lo_message_get_types(m);
     lo_arg **argv = lo_message_get_argv(m);
     for (int i = 0; i < lo_message_get_argc(m); ++i) {
-        out.valueBits.push_back(bitsOfFloat(argv[i]->f));
+        // liblo's argument pointers are not aligned for its union type: copy the 4 bytes out.
+        std::uint32_t bits;
+        std::memcpy(&bits, argv[i], sizeof bits);
+        out.valueBits.push_back(bits);
     }
     lo_message_free(m);
     return out;
