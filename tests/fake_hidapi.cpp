@@ -22,6 +22,7 @@ int absentOpens = 0;
 std::deque<Read> reads;
 std::vector<std::string> log;
 HIDCommunication *linkToStop = nullptr;
+HIDCommunication *linkToStopAtLast = nullptr;
 } // namespace
 
 namespace fakehid {
@@ -30,6 +31,7 @@ void reset() {
     reads.clear();
     log.clear();
     linkToStop = nullptr;
+    linkToStopAtLast = nullptr;
 }
 void hubAbsentFor(int count) { absentOpens = count; }
 void queueReport(const unsigned char *bytes, int length) {
@@ -41,6 +43,7 @@ void queueReport(const std::vector<unsigned char> &bytes) {
 void queueNoReport() { reads.push_back({0, {}}); }
 void queueUnplug() { reads.push_back({-1, {}}); }
 void stopWhenDone(HIDCommunication *link) { linkToStop = link; }
+void stopAtLastRead(HIDCommunication *link) { linkToStopAtLast = link; }
 const std::vector<std::string> &calls() { return log; }
 } // namespace fakehid
 
@@ -70,7 +73,12 @@ int hid_read(hid_device *device, unsigned char *data, size_t length) {
     }
     Read next = reads.front();
     reads.pop_front();
-    std::memcpy(data, next.bytes.data(), std::min(length, next.bytes.size()));
+    if (reads.empty() && linkToStopAtLast != nullptr) {
+        linkToStopAtLast->running = false;
+    }
+    if (!next.bytes.empty()) { // an unplug carries no bytes, and memcpy must not see its null data
+        std::memcpy(data, next.bytes.data(), std::min(length, next.bytes.size()));
+    }
     return next.result;
 }
 

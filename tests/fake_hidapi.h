@@ -15,9 +15,12 @@ void reset();
 void hubAbsentFor(int count);
 void queueReport(const unsigned char *bytes, int length);
 void queueReport(const std::vector<unsigned char> &bytes);
-void queueNoReport();  // hid_read returns 0
-void queueUnplug();    // hid_read returns -1
+void queueNoReport(); // hid_read returns 0
+void queueUnplug();   // hid_read returns -1
 void stopWhenDone(HIDCommunication *link);
+// Stops the loop as the last queued read is handed out, so that it ends without an empty read and
+// the pause that follows one.
+void stopAtLastRead(HIDCommunication *link);
 
 // Every call made, in order: "open", "open-none", "nonblocking", "read", "close".
 const std::vector<std::string> &calls();
