@@ -6,7 +6,7 @@ namespace {
 using Sending = BridgeTest;
 
 TEST_F(Sending, EveryConnectorClassHasItsAddress) {
-    const char *expected[] = {"A0-x", "A1-x", "A2-x", "A3-x", "D2-x", "D3-x", "D4-x", "D5-x",
+    const char *expected[] = {"A0-x", "A1-x", "A2-x", "A3-x",  "D2-x",  "D3-x",  "D4-x",  "D5-x",
                               "D6-x", "D7-x", "D8-x", "I2C-x", "I2C-x", "I2C-x", "I2C-x", "UART-x"};
     for (int connector = 1; connector <= 16; ++connector) {
         EXPECT_EQ(bridge.getConnectorName(connector, "x"), expected[connector - 1]) << connector;
@@ -31,8 +31,9 @@ TEST_F(Sending, NamesEnterTheAddressUnchanged) {
     bridge.newValue(1.0f, 16, 0);
     bridge.newValue(2.0f, 12, 0);
     bridge.newValue(3.0f, 13, 0);
-    EXPECT_EQ(sent(), (std::vector<Bytes>{packet("/vrenn/UART-", {1.0f}), packet("/vrenn/I2C-acc/x y*", {2.0f}),
-                                          packet("/vrenn/I2C-acc/x y*", {3.0f})}));
+    EXPECT_EQ(sent(),
+              (std::vector<Bytes>{packet("/vrenn/UART-", {1.0f}), packet("/vrenn/I2C-acc/x y*", {2.0f}),
+                                  packet("/vrenn/I2C-acc/x y*", {3.0f})}));
 }
 
 TEST_F(Sending, KeepsSendingWhileNobodyListensAndRecovers) {

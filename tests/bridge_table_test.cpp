@@ -43,14 +43,15 @@ TEST_F(Table, SingleValueConnectorSendsEveryReading) {
     bridge.signature(5, "button", "f");
     bridge.newValue(1.0f, 5, 0);
     bridge.newValue(0.0f, 5, 0);
-    EXPECT_EQ(sent(), (std::vector<Bytes>{packet("/vrenn/D2-button", {1.0f}), packet("/vrenn/D2-button", {0})}));
+    EXPECT_EQ(sent(),
+              (std::vector<Bytes>{packet("/vrenn/D2-button", {1.0f}), packet("/vrenn/D2-button", {0})}));
 }
 
 TEST_F(Table, DropsReadingsThatFitNoVector) {
     bridge.signature(2, "silent", "");
     bridge.signature(3, "knob", "fff");
-    bridge.newValue(1.0f, 2, 0);  // announced with an empty signature
-    bridge.newValue(1.0f, 4, 0);  // never announced
+    bridge.newValue(1.0f, 2, 0);   // announced with an empty signature
+    bridge.newValue(1.0f, 4, 0);   // never announced
     bridge.newValue(1.0f, 3, 255); // beyond the vector
     bridge.newValue(1.0f, 3, -1);
     EXPECT_TRUE(sent().empty());

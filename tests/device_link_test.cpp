@@ -35,8 +35,8 @@ TEST_F(DeviceLink, AbsentHubIsRetriedAndReadAsSoonAsItOpens) {
     announce(1, "light", "f");
     values({{1, 0, 0.5f}});
     link.run();
-    EXPECT_EQ(fakehid::calls(), (std::vector<std::string>{"open-none", "open-none", "open", "nonblocking", "read",
-                                                          "read", "read"}));
+    EXPECT_EQ(fakehid::calls(), (std::vector<std::string>{"open-none", "open-none", "open", "nonblocking",
+                                                          "read", "read", "read"}));
     EXPECT_EQ(sent(), std::vector<Bytes>{packet("/vrenn/A0-light", {0.5f})});
 }
 
@@ -123,8 +123,8 @@ TEST_F(DeviceLink, UnplugClosesTheHubAndAnnouncementsSurviveTheReopen) {
     fakehid::queueUnplug();
     values({{1, 0, 0.5f}});
     link.run();
-    EXPECT_EQ(fakehid::calls(), (std::vector<std::string>{"open", "nonblocking", "read", "read", "close", "open",
-                                                          "nonblocking", "read", "read"}));
+    EXPECT_EQ(fakehid::calls(), (std::vector<std::string>{"open", "nonblocking", "read", "read", "close",
+                                                          "open", "nonblocking", "read", "read"}));
     EXPECT_EQ(sent(), std::vector<Bytes>{packet("/vrenn/A0-light", {0.5f})});
 }
 
