@@ -1,0 +1,20 @@
+# The Debian package, built by `cpack -G DEB` (or the `package` target) from the install rules.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vrennosc)
+set(CPACK_PACKAGE_VENDOR "vrennosc developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sensor hub to OSC bridge")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Reads the readings of a USB HID sensor hub and sends each one as an OSC\n\
+message to UDP port 9876 on the local host, for Pure Data, SuperCollider, Max\n\
+and other OSC receivers. Includes a udev rule that gives the logged-in user\n\
+access to the hub, and a systemd user unit that keeps the bridge running.")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "vrennosc developers")
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS liblo-tools)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${CMAKE_CURRENT_LIST_DIR}/postinst")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
