@@ -1,13 +1,15 @@
 #!/bin/sh
 # Installs the Debian packages that one task needs, and only those that are missing.
-# Usage: scripts/install-deps.sh run|test
-# The lists are scripts/packages-run.txt and, for tests, scripts/packages-test.txt as well.
+# Usage: scripts/install-deps.sh run|test|demo
+# The lists are scripts/packages-run.txt and, for tests or the demo, scripts/packages-test.txt or
+# scripts/packages-demo.txt as well.
 set -eu
 here=$(dirname "$0")
 case "${1:-}" in
 run) lists="$here/packages-run.txt" ;;
 test) lists="$here/packages-run.txt $here/packages-test.txt" ;;
-*) echo "usage: $0 run|test" >&2; exit 2 ;;
+demo) lists="$here/packages-run.txt $here/packages-demo.txt" ;;
+*) echo "usage: $0 run|test|demo" >&2; exit 2 ;;
 esac
 
 is_installed() {

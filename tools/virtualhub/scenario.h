@@ -4,9 +4,11 @@
 
 #include "report.h"
 
+#include <cstddef>
 #include <istream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vhub {
 
@@ -15,6 +17,13 @@ struct Event {
     Kind kind = Kind::Report;
     double at = 0; // due time, in seconds since the scenario started
     Report report{};
+    // A report given byte for byte (any length); empty for the hub's usual 62-byte reports. When
+    // set, report holds its first 62 bytes, zero-filled.
+    std::vector<unsigned char> raw;
+
+    // The bytes the hub sends for a Report event, whichever form it has.
+    const unsigned char *data() const { return raw.empty() ? report.data() : raw.data(); }
+    std::size_t size() const { return raw.empty() ? report.size() : raw.size(); }
 };
 
 class Scenario;
@@ -23,8 +32,11 @@ class Scenario;
 class Player {
 public:
     explicit Player(std::shared_ptr<const Scenario> scenario);
+    // origin: the CLOCK_MONOTONIC time, in seconds, at which the scenario starts; the clock
+    // generator stamps its reports with it. The one-argument form starts the scenario now.
+    Player(std::shared_ptr<const Scenario> scenario, double origin);
     ~Player();
-    // False once the scenario has ended; a scenario may also run for ever.
+    // False once the scenario has ended (its last line played and its generators run out).
     bool next(Event &event);
 
 private:
@@ -35,5 +47,8 @@ private:
 // Parses a scenario; throws std::runtime_error naming the line on any error.
 std::shared_ptr<const Scenario> parseScenario(std::istream &text, const std::string &sourceName);
 std::shared_ptr<const Scenario> loadScenario(const std::string &path);
+
+// Seconds on CLOCK_MONOTONIC, the clock every due time is measured against.
+double monotonicNow();
 
 } // namespace vhub
