@@ -52,12 +52,6 @@ TEST(OscEncoding, PacketsMatchTheLayoutByteForByte) {
     }
 }
 
-TEST(OscEncoding, BridgeMessageIsThirtySixBytes) {
-    EXPECT_EQ(pack("/vrenn/A0-light", {0.5f, 0.25f, 0.75f}),
-              fromHex("2f 76 72 65 6e 6e 2f 41 30 2d 6c 69 67 68 74 00 "
-                      "2c 66 66 66 00 00 00 00  3f 00 00 00 3e 80 00 00 3f 40 00 00"));
-}
-
 TEST(OscEncoding, ArgumentsBeyondTheReservedCapacityAreKept) {
     std::vector<float> many(100);
     for (std::size_t i = 0; i < many.size(); ++i) {
@@ -67,35 +61,6 @@ TEST(OscEncoding, ArgumentsBeyondTheReservedCapacityAreKept) {
     const std::size_t argStart = 8 + osc::ceil4(100 + 2);
     ASSERT_EQ(packet.size(), argStart + 4 * 100);
     EXPECT_EQ(Bytes(packet.end() - 4, packet.end()), fromHex("42 c6 00 00")); // 99.0
-}
-
-TEST(OscStorage, GetBytesAppendsWholeZeroedWords) {
-    osc::Storage storage;
-    EXPECT_EQ(storage.begin(), nullptr);
-    EXPECT_EQ(storage.data.capacity(), 200u);
-
-    char *first = storage.getBytes(5);
-    EXPECT_EQ(storage.size(), 8u);
-    first[0] = 'x';
-    EXPECT_EQ(storage.getBytes(0), storage.begin() + 8);
-    EXPECT_EQ(storage.size(), 8u);
-    EXPECT_EQ(Bytes(storage.data.begin(), storage.data.end()), fromHex("78 00 00 00 00 00 00 00"));
-
-    storage.clear();
-    EXPECT_EQ(storage.size(), 0u);
-    EXPECT_EQ(storage.data.capacity(), 200u);
-}
-
-TEST(OscStorage, PackingTwiceAppendsTheSameBytesTwice) {
-    osc::Message message("/x", osc::TimeTag::immediate());
-    message.pushFloat(1.0f);
-    osc::Storage storage;
-    message.packMessage(storage);
-    message.packMessage(storage);
-    const Bytes once = fromHex("2f 78 00 00  2c 66 00 00  3f 80 00 00");
-    Bytes twice = once;
-    twice.insert(twice.end(), once.begin(), once.end());
-    EXPECT_EQ(Bytes(storage.data.begin(), storage.data.end()), twice);
 }
 
 TEST(OscPacketWriter, SecondMessageFailsTheWriterUntilInit) {

@@ -123,15 +123,4 @@ TEST(UdpSocket, FirstDatagramAfterAReceiverAppearsIsNotLost) {
     EXPECT_TRUE(sock.isOk());
 }
 
-TEST(SockAddr, LengthFollowsTheStoredFamily) {
-    osc::SockAddr address;
-    EXPECT_TRUE(address.empty());
-    EXPECT_EQ(address.actualLen(), 0u);
-    EXPECT_EQ(address.maxLen(), 128u);
-    address.addr()->sa_family = AF_INET6;
-    EXPECT_EQ(address.actualLen(), 28u);
-    address.addr()->sa_family = AF_UNIX;
-    EXPECT_EQ(address.actualLen(), 128u);
-}
-
 } // namespace
