@@ -11,18 +11,21 @@ constexpr std::size_t reservedBytes = 200;
 
 // Copies text up to its first NUL; the zero-filled field supplies the terminator and padding.
 void copyUntilNul(char *field, const std::string &text) {
-    const std::size_t nul = text.find('\0');
-    std::memcpy(field, text.data(), nul == std::string::npos ? text.size() : nul);
+    const void *nul = std::memchr(text.data(), 0, text.size());
+    std::memcpy(field, text.data(), nul ? static_cast<const char *>(nul) - text.data() : text.size());
 }
+
 } // namespace
 
+// Shifting the bit pattern gives the most significant byte first on any host, in a few
+// instructions where a byte loop over the memory image takes dozens.
 void pod2bytes(float value, char *out) {
-    char image[4];
-    std::memcpy(image, &value, 4);
-    const bool big = isBigEndian();
-    for (int i = 0; i < 4; ++i) {
-        out[i] = image[big ? i : 3 - i];
-    }
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    out[0] = static_cast<char>(bits >> 24);
+    out[1] = static_cast<char>(bits >> 16);
+    out[2] = static_cast<char>(bits >> 8);
+    out[3] = static_cast<char>(bits);
 }
 
 Storage::Storage() { data.reserve(reservedBytes); }
@@ -39,19 +42,35 @@ char *Storage::getBytes(std::size_t n) {
 
 Message::Message(const std::string &address, TimeTag tt) : send_time(tt), address_pattern(address) {}
 
+Message::Message(std::string &&address, TimeTag tt) : send_time(tt), address_pattern(std::move(address)) {}
+
 Message &Message::pushPod(int tag, float value) {
     tag_chars += static_cast<char>(tag);
-    pod2bytes(value, arg_bytes.getBytes(4));
+    char bytes[4];
+    pod2bytes(value, bytes);
+    // Appending the four bytes directly spares zero-filling them first; the capacity grows
+    // exactly as getBytes(4) would grow it.
+    std::vector<char> &data = arg_bytes.data;
+    if (data.size() + 4 > data.capacity()) {
+        data.reserve(2 * (data.size() + 4));
+    }
+    data.push_back(bytes[0]);
+    data.push_back(bytes[1]);
+    data.push_back(bytes[2]);
+    data.push_back(bytes[3]);
     return *this;
 }
 
+// One extension takes all three fields; the zeros it supplies are the terminators and padding.
 void Message::packMessage(Storage &target) const {
-    copyUntilNul(target.getBytes(address_pattern.size() + 1), address_pattern);
-    char *tags = target.getBytes(tag_chars.size() + 2);
-    tags[0] = ',';
-    copyUntilNul(tags + 1, tag_chars);
+    const std::size_t addressField = ceil4(address_pattern.size() + 1);
+    const std::size_t tagField = ceil4(tag_chars.size() + 2);
+    char *out = target.getBytes(addressField + tagField + arg_bytes.size());
+    copyUntilNul(out, address_pattern);
+    out[addressField] = ',';
+    copyUntilNul(out + addressField + 1, tag_chars);
     if (arg_bytes.size() != 0) {
-        std::memcpy(target.getBytes(arg_bytes.size()), arg_bytes.data.data(), arg_bytes.size());
+        std::memcpy(out + addressField + tagField, arg_bytes.data.data(), arg_bytes.size());
     }
 }
 

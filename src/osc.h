@@ -9,12 +9,6 @@
 
 namespace osc {
 
-// Decided at run time, as the check is cheap and the compiler folds it anyway.
-inline bool isBigEndian() {
-    const std::uint32_t probe = 0x12345678;
-    return *reinterpret_cast<const unsigned char *>(&probe) == 0x12;
-}
-
 // Writes the float's 4 bytes most significant first; the bit pattern passes unchanged (-0.0, NaN payloads).
 void pod2bytes(float value, char *out);
 
@@ -44,6 +38,8 @@ public:
 class Message {
 public:
     Message(const std::string &address, TimeTag tt);
+    // Takes over a freshly built address instead of copying it.
+    Message(std::string &&address, TimeTag tt);
     Message &pushFloat(float value) { return pushPod(102, value); }
     Message &pushPod(int tag, float value);
     void packMessage(Storage &target) const;

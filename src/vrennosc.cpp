@@ -4,9 +4,35 @@
 #include "osc.h"
 #include "udp.h"
 
+#include <charconv>
+#include <cstring>
+
 namespace {
+constexpr char addressRoot[] = "/vrenn/";
+constexpr std::size_t rootLength = sizeof addressRoot - 1;
+// "A", a minus sign, eleven digits and "-" for the lowest int; "UART-" otherwise.
+constexpr std::size_t maxPrefix = 14;
+
 // The hub names connectors by a report byte (0..255); only 1..16 have a table slot.
 bool hasSlot(int connector) { return connector >= 1 && connector <= VrennOSC::connectorCount; }
+
+// Writes what precedes the name in a connector's address component ("A0-", "D8-", "I2C-",
+// "UART-") and returns its length. Numbers below 1 give "A" and a negative number.
+std::size_t writeConnectorPrefix(int connector, char *out) {
+    if (connector <= 11) {
+        const bool analog = connector <= 4;
+        out[0] = analog ? 'A' : 'D';
+        // Widened, so that the lowest int has a number below it.
+        const long long number = analog ? connector - 1LL : connector - 3LL;
+        char *end = std::to_chars(out + 1, out + maxPrefix - 1, number).ptr;
+        *end = '-';
+        return end + 1 - out;
+    }
+    const char *text = connector <= 15 ? "I2C-" : "UART-";
+    const std::size_t length = connector <= 15 ? 4 : 5;
+    std::memcpy(out, text, length);
+    return length;
+}
 } // namespace
 
 void VrennOSC::startHidOsc(int port) {
@@ -44,16 +70,11 @@ void VrennOSC::newValue(float value, int connector, int index) {
 }
 
 std::string VrennOSC::getConnectorName(int connector, std::string name) {
-    if (connector <= 4) {
-        return "A" + std::to_string(connector - 1) + "-" + name;
-    }
-    if (connector <= 11) {
-        return "D" + std::to_string(connector - 3) + "-" + name;
-    }
-    if (connector <= 15) {
-        return "I2C-" + name;
-    }
-    return "UART-" + name;
+    char prefix[maxPrefix];
+    const std::size_t length = writeConnectorPrefix(connector, prefix);
+    std::string component(prefix, length);
+    component += name;
+    return component;
 }
 
 void VrennOSC::sendOSCFloat(int connector, std::string name, std::vector<float> values) {
@@ -67,7 +88,13 @@ void VrennOSC::sendOSCFloat(int connector, std::string name, std::vector<float> 
     if (!sock->isOk()) {
         return;
     }
-    osc::Message message("/vrenn/" + getConnectorName(connector, name), osc::TimeTag::immediate());
+    // "/vrenn/" and the connector's component, built in one string that the message takes over.
+    char prefix[rootLength + maxPrefix];
+    std::memcpy(prefix, addressRoot, rootLength);
+    const std::size_t length = rootLength + writeConnectorPrefix(connector, prefix + rootLength);
+    std::string address(prefix, length);
+    address += name;
+    osc::Message message(std::move(address), osc::TimeTag::immediate());
     for (float value : values) {
         message.pushFloat(value);
     }
