@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs the whole test suite: once in a normal build, once
-# with AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+# with AddressSanitizer and UndefinedBehaviorSanitizer; then runs each fuzz target for a minute.
+# Exits non-zero on any failure.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -17,3 +18,9 @@ run_suite() {
 
 run_suite build/test
 run_suite build/asan -DVRENNOSC_SANITIZE=ON
+
+# libFuzzer comes with clang, so the fuzz targets get a clang build of their own; only they are built.
+echo "== build/fuzz"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DVRENNOSC_FUZZ=ON >/dev/null
+cmake --build build/fuzz -j "$jobs" --target device_fuzzer encoder_fuzzer
+ctest --test-dir build/fuzz -L fuzz --no-tests=error --output-on-failure -j "$jobs"
