@@ -6,33 +6,7 @@
 set -eu
 bridge=$1 hub=$2 scenario=$3 expected=$4 runtime=${5:-}
 port=9876
-work=$(mktemp -d)
-pids=""
-
-cleanup() {
-    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# Polls a condition every 50 ms for at most $1 seconds.
-wait_for() {
-    local tries=$(($1 * 20))
-    shift
-    until "$@"; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.05
-    done
-}
-
-port_bound() { grep -qi ":$(printf %04X $port) [0-9A-F]*:0000 07" /proc/net/udp /proc/net/udp6 2>/dev/null; }
+. "$(dirname "$0")/../bridge_run.sh"
 capturing() { grep -q "Capturing on" "$work/tshark.err"; }
 bridge_gone() { ! kill -0 "$bridge_pid" 2>/dev/null; }
 all_arrived() { [ "$(wc -l <"$work/oscdump.txt")" -ge "$(wc -l <"$expected")" ] || bridge_gone; }

@@ -8,31 +8,7 @@
 set -eu
 case=$1 bridge=$2 hub=$3 scenario=$4 first=${5:-}
 port=9876
-work=$(mktemp -d)
-pids=""
-cleanup() {
-    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
-
-# Polls a condition every 50 ms for at most $1 seconds.
-wait_for() {
-    local tries=$(($1 * 20))
-    shift
-    until "$@"; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.05
-    done
-}
-port_bound() { grep -qi ":$(printf %04X $port) [0-9A-F]*:0000 07" /proc/net/udp; }
+. "$(dirname "$0")/../bridge_run.sh"
 # The receiver's output file appears only once its background shell has started.
 received() { [ "$(cat "$1" 2>/dev/null | grep -c /vrenn/A0-light)" -ge 3 ]; }
 sockets() { find "/proc/$bridge_pid/fd" -lname 'socket:*' | wc -l; }

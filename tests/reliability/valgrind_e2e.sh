@@ -12,30 +12,11 @@ if [ "${5:-}" = sanitized ]; then
     exit 77
 fi
 port=9876
-work=$(mktemp -d)
-pids=""
-cleanup() {
-    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Polls a condition every 50 ms for at most $1 seconds.
-wait_for() {
-    local tries=$(($1 * 20))
-    shift
-    until "$@"; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.05
-    done
-}
+. "$(dirname "$0")/../bridge_run.sh"
 started() { grep -q "Sending OSC messages" "$work/bridge.out"; }
-port_bound() { grep -qi ":$(printf %04X $port) [0-9A-F]*:0000 07" /proc/net/udp; }
 all_arrived() { [ "$(wc -l <"$work/oscdump.txt")" -ge "$(wc -l <"$expected")" ]; }
 
-port_bound && { echo "FAIL: port $port is already in use"; exit 1; }
+port_bound && fail "port $port is already in use"
 LD_PRELOAD="$hub" VHUB_SCENARIO="$scenario" valgrind --error-exitcode=1 --leak-check=full \
     --log-file="$work/valgrind.log" "$bridge" >"$work/bridge.out" &
 bridge_pid=$!
@@ -47,7 +28,7 @@ sleep 2
 stdbuf -oL oscdump -L "$port" >"$work/oscdump.txt" &
 pids="$pids $!"
 # The scenario's first message for oscdump falls due 4 s after the bridge started.
-wait_for 1 port_bound || { echo "FAIL: oscdump did not bind port $port within a second"; exit 1; }
+wait_for 1 port_bound || fail "oscdump did not bind port $port within a second"
 wait_for 30 all_arrived || true
 sleep 0.5
 
