@@ -24,14 +24,16 @@ std::mutex hubMutex;
 std::optional<vhub::VirtualHub> hub;
 double origin = 0;
 
-// The scenario's clock starts at the first hid_open. A scenario that cannot be read ends the
+// The scenario's clock starts at the first hid_open, once the scenario is parsed, so that a long
+// script does not make its first reports fall due at once. A scenario that cannot be read ends the
 // process: carrying on would look like a hub that is merely absent.
 vhub::VirtualHub &startedHub() {
     if (!hub) {
         const char *path = std::getenv("VHUB_SCENARIO");
         try {
+            auto scenario = vhub::loadScenario(path != nullptr ? path : VHUB_DEFAULT_SCENARIO);
             origin = vhub::monotonicNow();
-            hub.emplace(vhub::loadScenario(path != nullptr ? path : VHUB_DEFAULT_SCENARIO), origin);
+            hub.emplace(std::move(scenario), origin);
         } catch (const std::exception &error) {
             std::fprintf(stderr, "virtualhub: %s\n", error.what());
             std::_Exit(2);
