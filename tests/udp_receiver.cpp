@@ -1,3 +1,4 @@
+// The tests' UDP receiver: a socket bound on 127.0.0.1 and polled with a timeout.
 #include "udp_receiver.h"
 
 #include <arpa/inet.h>
