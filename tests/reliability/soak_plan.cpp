@@ -179,9 +179,9 @@ SoakPlan makeSoakPlan(long cycles, unsigned seed) {
             plan.scenario += "wait 2\n";
         }
     }
-    // The hub's clock starts before it parses its script; a lead-in of 0.2 s per megabyte, several
-    // times the parsing time, keeps the first reports from falling due all at once.
-    plan.leadInMs = 500 + static_cast<int>(plan.scenario.size() / 5000);
+    // The hub's clock starts once its script is parsed; a short opening pause lets the bridge find
+    // the hub before the first report falls due.
+    plan.leadInMs = 500;
     plan.scenario = "# soak, seed " + std::to_string(seed) + "\nwait " + std::to_string(plan.leadInMs) +
                     "\n" + plan.scenario;
     return plan;
