@@ -84,9 +84,12 @@ void HIDCommunication::openHID() {
 
 void HIDCommunication::run() {
     running = true;
+    // A hub that opens but fails every read would otherwise be reopened without a pause.
+    bool reportSinceOpen = false;
     while (running) {
         if (device == nullptr) {
             openHID();
+            reportSinceOpen = false;
             if (device == nullptr) {
                 usleep(absentPause);
             }
@@ -101,7 +104,11 @@ void HIDCommunication::run() {
         } else if (n < 0) {
             hid_close(device);
             device = nullptr;
+            if (!reportSinceOpen) {
+                usleep(absentPause);
+            }
         } else {
+            reportSinceOpen = true;
             dispatchReport(owner, buffer, n);
         }
     }
