@@ -1,130 +1,113 @@
 // Fuzzes the device link: arbitrary bytes become the hub's reads and go through the bridge's real
-// decode -> table -> message path. Every datagram it sends is decoded by liblo and compared with an
-// independent model of the sixteen tables; a missing, extra or differing datagram is a crash.
+// decode -> table -> message path. What arrives, decoded by liblo, must be exactly what a model of
+// the sixteen tables, written from the report layout, expects; anything else is a crash.
 //
-// Input: a sequence of reads, each a header byte h and its bytes:
-//   h < 0xc0: a 62-byte read (the hub's report size); h < 0xf8: a read of 1 + next byte bytes;
-//   otherwise: the hub is unplugged (the read fails). A read cut short by the input's end is shorter.
-#include "fake_hidapi.h"
-#include "hub_model.h"
-#include "osc_check.h"
+// Input: a sequence of reads, each a header byte h and its bytes: h < 0xc0, a 62-byte read (the
+// hub's report size); h < 0xf8, a read of 1 + next byte bytes; otherwise an unplug. A read cut
+// short by the input's end is shorter.
+#include "fake_platform.h"
+#include "osc_receiver.h"
 #include "vrennosc.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <poll.h>
-#include <string>
-#include <sys/socket.h>
-#include <unistd.h>
-#include <vector>
+#include <cstring>
 
 namespace {
-[[noreturn]] void fail(const std::string &what) {
-    std::fprintf(stderr, "device fuzzer: %s\n", what.c_str());
-    std::abort();
-}
 
-// Where the bridge sends: a socket on an ephemeral port of 127.0.0.1, open for the whole run so
-// that every instance of the fuzzer has its own.
-class Receiver {
+// What the bridge must send for each read, in the receiver's decoded form.
+class Model {
 public:
-    Receiver() : fd(socket(AF_INET, SOCK_DGRAM, 0)) {
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof addr;
-        if (fd == -1 || bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
-            getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &length) != 0) {
-            fail("cannot bind a receiver on 127.0.0.1");
+    void apply(fake::Bytes report, std::vector<std::string> &out) {
+        if (report.size() != 62 || report[0] != 3) {
+            return;
         }
-        port = ntohs(addr.sin_port);
-    }
-
-    // The next datagram, or an empty vector when none arrives within timeoutMs.
-    std::vector<unsigned char> receive(int timeoutMs) {
-        pollfd waiting{fd, POLLIN, 0};
-        if (poll(&waiting, 1, timeoutMs) != 1) {
-            return {};
+        report.resize(256, 0); // the bridge's zero-filled read buffer
+        const char *text = reinterpret_cast<const char *>(report.data());
+        if (report[1] == 1 && slot(report[2])) {
+            const std::string name(text + 3), sig(text + 5 + std::string(text + 3).size());
+            names[report[2] - 1] = name;
+            if (sig.size() != values[report[2] - 1].size()) {
+                values[report[2] - 1].assign(sig.size(), 0.0f);
+            }
         }
-        std::vector<unsigned char> datagram(65536);
-        const ssize_t n = recv(fd, datagram.data(), datagram.size(), 0);
-        datagram.resize(n > 0 ? n : 0);
-        return datagram;
+        for (int k = 0; report[1] == 0 && k < 10; ++k) {
+            const unsigned char *entry = report.data() + 2 + 6 * k;
+            const std::uint32_t bits =
+                entry[2] | entry[3] << 8 | entry[4] << 16 | std::uint32_t(entry[5]) << 24;
+            float value;
+            std::memcpy(&value, &bits, sizeof value);
+            store(entry[0], entry[1], value, out);
+        }
     }
-
-    int port = 0;
 
 private:
-    int fd;
+    static bool slot(int connector) { return connector >= 1 && connector <= 16; }
+    void store(int connector, std::size_t index, float value, std::vector<std::string> &out) {
+        if (!slot(connector) || index >= values[connector - 1].size()) {
+            return;
+        }
+        std::vector<float> &v = values[connector - 1];
+        v[index] = value;
+        if (index + 1 == v.size()) {
+            static const char *labels[] = {"A0", "A1", "A2", "A3",  "D2",  "D3",  "D4",  "D5",
+                                           "D6", "D7", "D8", "I2C", "I2C", "I2C", "I2C", "UART"};
+            std::string line = std::string("/vrenn/") + labels[connector - 1] + "-" + names[connector - 1] +
+                               " ," + std::string(v.size(), 'f');
+            for (float f : v) {
+                char number[32];
+                std::snprintf(number, sizeof number, " %g", f);
+                line += number;
+            }
+            out.push_back(line);
+        }
+    }
+
+    std::array<std::vector<float>, 16> values;
+    std::array<std::string, 16> names;
 };
 
-struct Read {
-    int result; // what hid_read returns: the length, or -1 for an unplugged hub
-    std::vector<unsigned char> bytes;
-};
-
-bool nextRead(const std::uint8_t *&data, const std::uint8_t *end, Read &read) {
+bool nextRead(const std::uint8_t *&data, const std::uint8_t *end, fake::Read &read) {
     if (data == end) {
         return false;
     }
     const std::uint8_t header = *data++;
     if (header >= 0xf8) {
-        read = {-1, {}};
+        read = fake::unplug;
         return true;
     }
-    std::size_t length = 62;
-    if (header >= 0xc0) {
-        length = data == end ? 1 : 1 + std::size_t(*data++);
-    }
+    std::size_t length = header < 0xc0 ? 62 : data == end ? 1 : 1 + std::size_t(*data++);
     length = std::min(length, std::size_t(end - data));
-    read = {static_cast<int>(length), std::vector<unsigned char>(data, data + length)};
+    read = fake::report(fake::Bytes(data, data + length));
     data += length;
     return length > 0;
-}
-
-void expectSent(Receiver &receiver, const std::vector<ExpectedMessage> &expected) {
-    for (const ExpectedMessage &message : expected) {
-        const std::vector<unsigned char> datagram = receiver.receive(1000);
-        if (datagram.empty()) {
-            fail("no datagram for " + message.address);
-        }
-        const std::string difference = compareDatagram(datagram, message);
-        if (!difference.empty()) {
-            fail(difference);
-        }
-    }
-    if (!receiver.receive(0).empty()) {
-        fail("a datagram the model does not expect");
-    }
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    static Receiver receiver;
+    static OscReceiver receiver; // one for the whole run: the bridge keeps the socket it connected first
     VrennOSC bridge;
     bridge.port = receiver.port;
     HIDCommunication link(&bridge);
-    HubModel model;
-    fakehid::reset();
-    fakehid::stopAtLastRead(&link);
-
+    Model model;
+    fake::Read read;
     const std::uint8_t *end = data + size;
-    Read read;
     while (nextRead(data, end, read)) {
-        if (read.result > 0) {
-            fakehid::queueReport(read.bytes);
-        } else {
-            fakehid::queueUnplug();
-        }
+        fake::reset();
+        fake::queue({read});
+        fake::stopAtLastRead(&link);
         link.run();
-        std::vector<ExpectedMessage> expected;
+        std::vector<std::string> expected;
         if (read.result > 0) {
-            model.apply(read.bytes.data(), read.bytes.size(), expected);
+            model.apply(read.bytes, expected);
         }
-        expectSent(receiver, expected);
+        if (receiver.receive(1000, expected.size()) != expected || !receiver.receive(0).empty()) {
+            std::fprintf(stderr, "device fuzzer: the bridge sent other messages than the model expects\n");
+            std::abort();
+        }
     }
     return 0;
 }

@@ -1,10 +1,28 @@
 // Packet bytes of the OSC encoder, compared byte for byte with hand-written packets.
 #include "osc.h"
-#include "packet_bytes.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes fromHex(const std::string &text) {
+    Bytes out;
+    std::istringstream in(text);
+    for (std::string pair; in >> pair;) {
+        out.push_back(static_cast<unsigned char>(std::stoul(pair, nullptr, 16)));
+    }
+    return out;
+}
+
+float floatFromBits(std::uint32_t bits) {
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
 
 Bytes pack(const std::string &address, const std::vector<float> &args) {
     osc::Message message(address, osc::TimeTag::immediate());
@@ -52,24 +70,9 @@ TEST(OscEncoding, PacketsMatchTheLayoutByteForByte) {
     }
 }
 
-TEST(OscEncoding, ArgumentsBeyondTheReservedCapacityAreKept) {
-    std::vector<float> many(100);
-    for (std::size_t i = 0; i < many.size(); ++i) {
-        many[i] = static_cast<float>(i);
-    }
-    const Bytes packet = pack("/long", many);
-    const std::size_t argStart = 8 + osc::ceil4(100 + 2);
-    ASSERT_EQ(packet.size(), argStart + 4 * 100);
-    EXPECT_EQ(Bytes(packet.end() - 4, packet.end()), fromHex("42 c6 00 00")); // 99.0
-}
-
 TEST(OscPacketWriter, SecondMessageFailsTheWriterUntilInit) {
     osc::Message message("/x", osc::TimeTag::immediate());
     osc::PacketWriter writer;
-    EXPECT_EQ(writer.packetData(), nullptr);
-    EXPECT_EQ(writer.packetSize(), 0u);
-    EXPECT_EQ(writer.error_code, 0);
-
     writer.addMessage(message);
     EXPECT_NE(writer.packetData(), nullptr);
     EXPECT_EQ(writer.packetSize(), 8u);
@@ -78,13 +81,10 @@ TEST(OscPacketWriter, SecondMessageFailsTheWriterUntilInit) {
     EXPECT_EQ(writer.error_code, 10);
     EXPECT_EQ(writer.packetData(), nullptr);
     EXPECT_EQ(writer.packetSize(), 0u);
-    writer.addMessage(message);
-    EXPECT_EQ(writer.error_code, 10);
 
     writer.init();
     EXPECT_EQ(writer.error_code, 0);
     EXPECT_EQ(writer.packetData(), nullptr);
-    EXPECT_EQ(writer.packet_bytes.data.capacity(), 200u);
     writer.addMessage(message);
     EXPECT_EQ(writer.packetSize(), 8u);
 }
