@@ -58,6 +58,7 @@ case $depends in
 *) fail "the package's dependencies do not name hidapi and the C library" ;;
 esac
 grep -qx /usr/share/doc/vrennosc/copyright "$work/files" || fail "the package carries no copyright file"
+grep -qx /usr/share/doc/vrennosc/examples/pd/vrennosc.pd "$work/files" || fail "the package carries no examples"
 
 installed=yes
 dpkg -i "$deb" || fail "dpkg -i failed"

@@ -1,6 +1,6 @@
 #!/bin/sh
 # `cmake --install` into a DESTDIR places exactly the bridge, the udev rule, the user unit, the man
-# page and the copyright file, and all of them below the prefix.
+# page, the copyright file and the receiver examples, and all of them below the prefix.
 # Usage: install_tree_test.sh BUILD_DIR UDEV_RULES_DIR USER_UNIT_DIR
 set -eu
 build=$1
@@ -21,6 +21,9 @@ usr/bin/vrennosc
 $(below_root "$2")/70-vrennosc.rules
 $(below_root "$3")/vrennosc.service
 usr/share/doc/vrennosc/copyright
+usr/share/doc/vrennosc/examples/csound/vrennosc.csd
+usr/share/doc/vrennosc/examples/pd/vrennosc.pd
+usr/share/doc/vrennosc/examples/supercollider/vrennosc.scd
 usr/share/man/man1/vrennosc.1.gz
 LIST
 (cd "$work/root" && find . ! -type d | sed 's|^\./||' | sort) >"$work/actual"
