@@ -37,7 +37,7 @@ fetch_kernel() {
     download "$package"
     dpkg-deb -x "$package"_*.deb unpacked
     mkdir -p "$kernel.new" && cp unpacked/boot/vmlinuz-* "$kernel.new/vmlinuz"
-    find unpacked/lib/modules \( -name hid.ko -o -name hid-generic.ko -o -name uhid.ko \) -exec cp {} "$kernel.new" \;
+    find unpacked -name hid.ko -o -name hid-generic.ko -o -name uhid.ko | xargs cp -t "$kernel.new"
     cd "$build" && rm -rf "$work/download" "$kernel" && mv "$kernel.new" "$kernel"
 }
 mkdir -p "$work"
@@ -45,15 +45,16 @@ mkdir -p "$work"
 
 # The guest gets the programs with the shared libraries they load (hidapi cannot be linked
 # statically), the kernel's modules, the test's files, and the udev rule where the package puts it.
-rm -rf "$root" && mkdir -p "$root/bin" "$root/test" "$root/etc" "$root/proc" "$root/sys" "$root/dev" "$root/tmp"
+rm -rf "$root"
+for folder in bin test etc proc sys dev tmp usr/lib/udev/rules.d; do mkdir -p "$root/$folder"; done
 for program in busybox udevadm oscdump $programs; do
     program=$(command -v "$program") && cp "$program" "$root/bin/"
-    ldd "$program" 2>/dev/null | awk '$3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }' | xargs -r cp -L --parents -t "$root"
+    ldd "$program" 2>/dev/null | grep -o '/[^ ]*' | xargs -r cp -L --parents -t "$root"
 done
 cp "$kernel"/*.ko "$source_dir/tests/bridge_run.sh" "$source_dir"/tests/system/*.txt "$root/test/"
 cp "$source_dir/tests/system/guest-init.sh" "$root/init"
 { cat "$source_dir/tests/system/hub.scenario" && printf 'raw 0302%08188d\n' 0; } >"$root/test/hub.scenario"
-mkdir -p "$root/usr/lib/udev/rules.d" && cp "$source_dir/packaging/70-vrennosc.rules" "$root/usr/lib/udev/rules.d/"
+cp "$source_dir/packaging/70-vrennosc.rules" "$root/usr/lib/udev/rules.d/"
 # The group the rule names; "localhost" for the bridge, as the guest has no DNS.
 echo "plugdev:x:46:" >"$root/etc/group"
 echo "127.0.0.1 localhost" >"$root/etc/hosts"
