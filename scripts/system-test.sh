@@ -20,9 +20,7 @@ for tool in qemu-system-x86_64 busybox cpio apt-get dpkg-deb ldd udevadm oscdump
     command -v $tool >/dev/null || cannot_run "$tool is not installed (scripts/test.sh installs it)"
 done
 programs="$build/vrennosc $build/tools/uhidhub/vrennosc-uhidhub"
-for program in $programs; do
-    [ -x "$program" ] || { echo "$program is missing: build the tests first" >&2; exit 1; }
-done
+for program in $programs; do [ -x "$program" ] || { echo "$program is missing: build it" >&2; exit 1; }; done
 
 # Debian's cloud kernel has hidraw built in and uhid as a module. The meta package names the
 # current kernel package, whose ABI number changes, so it is resolved at each download.
