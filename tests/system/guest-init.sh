@@ -5,6 +5,7 @@
 /bin/busybox --install -s /bin
 export PATH=/bin
 mount -t proc proc /proc && mount -t sysfs sysfs /sys && mount -t devtmpfs devtmpfs /dev
+# $work, fail, wait_for and port_bound, as the host tests that run the bridge have them.
 . /test/bridge_run.sh
 # Should the power-off fail, leaving init panics the kernel, which ends the guest just the same.
 verdict() {
