@@ -4,31 +4,51 @@
 #include "scenario.h"
 #include "uhid_device.h"
 
-#include <chrono>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 
 namespace {
-using Clock = std::chrono::steady_clock;
-
-// The scenario's clock. It stands still while the hub waits for a reader, so that the reports keep
-// their spacing however long the reader takes to open the hub.
-class ScenarioClock {
+// The scenario as the hub plays it: its events and the clock they fall due on. The clock stands still
+// while the hub waits for a reader, so that the reports keep their spacing however long the reader
+// takes to open the hub. The clock generator stamps its reports from the origin a player is made
+// with, so after a hold a player is made again from the later origin and wound on to the event held:
+// otherwise every stamp after a hold would be early by the hold.
+class ScenarioPlay {
 public:
-    int millisecondsUntil(double at) const {
-        const auto due =
-            start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(at));
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
-        return left > 0 ? static_cast<int>(left) : 0;
+    explicit ScenarioPlay(std::shared_ptr<const vhub::Scenario> scenario)
+        : scenario(std::move(scenario)), origin(vhub::monotonicNow()),
+          player(std::make_unique<vhub::Player>(this->scenario, origin)) {}
+
+    bool next(vhub::Event &event) {
+        ++played;
+        return player->next(event);
     }
-    void holdFor(Clock::duration paused) { start += paused; }
+    // Never 0 before the event is due, and at most a minute, however far off it is.
+    int millisecondsUntil(double at) const {
+        const double left = std::ceil((origin + at - vhub::monotonicNow()) * 1000);
+        return static_cast<int>(std::clamp(left, 0.0, 60000.0));
+    }
+    // Moves the rest of the scenario later by seconds, and makes held again with its new stamp.
+    void holdFor(double seconds, vhub::Event &held) {
+        origin += seconds;
+        player = std::make_unique<vhub::Player>(scenario, origin);
+        for (long long k = 0; k < played; ++k) {
+            player->next(held);
+        }
+    }
 
 private:
-    Clock::time_point start = Clock::now();
+    std::shared_ptr<const vhub::Scenario> scenario;
+    double origin;
+    std::unique_ptr<vhub::Player> player;
+    long long played = 0;
 };
 
-bool waitUntilDue(vhub::UhidDevice &hub, const ScenarioClock &clock, double at, std::string &error) {
-    for (int left = clock.millisecondsUntil(at); left > 0; left = clock.millisecondsUntil(at)) {
+bool waitUntilDue(vhub::UhidDevice &hub, const ScenarioPlay &play, double at, std::string &error) {
+    for (int left = play.millisecondsUntil(at); left > 0; left = play.millisecondsUntil(at)) {
         if (!hub.serviceEvents(left, error)) {
             return false;
         }
@@ -36,19 +56,19 @@ bool waitUntilDue(vhub::UhidDevice &hub, const ScenarioClock &clock, double at, 
     return true;
 }
 
-bool waitForReader(vhub::UhidDevice &hub, ScenarioClock &clock, std::string &error) {
+bool waitForReader(vhub::UhidDevice &hub, ScenarioPlay &play, vhub::Event &event, std::string &error) {
     if (hub.isOpenedByReader()) {
         return true;
     }
     std::puts("waiting for a reader to open the hub");
     std::fflush(stdout);
-    const Clock::time_point began = Clock::now();
+    const double began = vhub::monotonicNow();
     while (!hub.isOpenedByReader()) {
         if (!hub.serviceEvents(-1, error)) {
             return false;
         }
     }
-    clock.holdFor(Clock::now() - began);
+    play.holdFor(vhub::monotonicNow() - began, event);
     return true;
 }
 
@@ -64,8 +84,8 @@ bool announcePlug(vhub::UhidDevice &hub, bool plug, std::string &error) {
 }
 
 // Reports due while the hub is unplugged are lost, as they would be with the real hub.
-bool playEvent(vhub::UhidDevice &hub, ScenarioClock &clock, const vhub::Event &event, std::string &error) {
-    if (!waitUntilDue(hub, clock, event.at, error)) {
+bool playEvent(vhub::UhidDevice &hub, ScenarioPlay &play, vhub::Event &event, std::string &error) {
+    if (!waitUntilDue(hub, play, event.at, error)) {
         return false;
     }
     switch (event.kind) {
@@ -77,7 +97,7 @@ bool playEvent(vhub::UhidDevice &hub, ScenarioClock &clock, const vhub::Event &e
         if (!hub.isPlugged()) {
             return true;
         }
-        return waitForReader(hub, clock, error) && hub.send(event.data(), event.size(), error);
+        return waitForReader(hub, play, event, error) && hub.send(event.data(), event.size(), error);
     }
     return true;
 }
@@ -106,12 +126,11 @@ int play(const std::string &path) {
         std::fprintf(stderr, "vrennosc-uhidhub: %s\n", error.c_str());
         return 1;
     }
-    vhub::Player player(scenario);
-    ScenarioClock clock;
+    ScenarioPlay play(scenario);
     vhub::Event event;
     bool playing = true;
-    while (playing && player.next(event)) {
-        playing = playEvent(hub, clock, event, error);
+    while (playing && play.next(event)) {
+        playing = playEvent(hub, play, event, error);
     }
     if (playing && hub.isPlugged()) {
         playing = stayPlugged(hub, error);
