@@ -1,26 +1,22 @@
 #!/bin/bash
-# The package round trip: builds the Debian package, installs it with dpkg, checks the installed
-# bridge's start line and user unit, checks that scripts/uninstall.sh given the package's files
-# leaves them alone, then removes the package: none of its files may be left. It refuses to run
-# over an installed vrennosc, and a trap purges what it installed whatever happens. Needs root, and
-# port 9876 free, as the installed bridge sends there; outside CI it skips without them.
+# The package round trip: builds the package, installs it with dpkg, checks the installed bridge's
+# start line and user unit, that scripts/uninstall.sh given the package's files leaves them, and
+# that dpkg -r leaves none. Never runs over an installed vrennosc; a trap purges what it installed.
+# Needs root, and port 9876 free (the installed bridge sends there); outside CI it skips without.
 # Usage: debian_package_test.sh BUILD_DIR SANITIZED
 set -eu
 here=$(dirname "$0")
-source "$here/../bridge_run.sh"
-build=$1 port=9876
+build=$1 work=$(mktemp -d) bridge="" installed=no
+fail() { echo "FAIL: $*" >&2; exit 1; }
 cannot_run() { [ "${CI:-}" != true ] || fail "$1"; echo "SKIP: $1"; exit 77; }
 [[ ${2^^} != @(ON|TRUE|YES|1) ]] || { echo "SKIP: the package is checked in the build without sanitizers"; exit 77; }
 [ "$(id -u)" -eq 0 ] || cannot_run "installing a package needs root"
-! port_bound || cannot_run "port 9876 is in use, and the installed bridge would send there"
-for tool in dpkg-shlibdeps systemd-analyze; do
-    command -v $tool >/dev/null || cannot_run "$tool is not installed (scripts/install-deps.sh test)"
-done
+! grep -qi ':2694 [0-9A-F]*:0000 07' /proc/net/udp /proc/net/udp6 || cannot_run "port 9876 is in use, and the installed bridge would send there"
+for tool in dpkg-shlibdeps systemd-analyze; do command -v $tool >/dev/null || cannot_run "no $tool"; done
 if dpkg-query -W -f '${db:Status-Status}' vrennosc 2>/dev/null | grep -qv '^not-installed$'; then
     cannot_run "vrennosc is already installed on this machine; the test would replace it"
 fi
-installed=no
-trap '[ $installed = no ] || dpkg --purge vrennosc >/dev/null 2>&1; cleanup' EXIT
+trap 'set +e; [ -z "$bridge" ] || kill "$bridge"; [ $installed = no ] || dpkg --purge vrennosc >/dev/null; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
@@ -36,8 +32,10 @@ grep -qx /usr/share/doc/vrennosc/copyright "$work/files" || fail "the package ca
 installed=yes
 dpkg -i "$deb" >/dev/null || fail "dpkg -i failed"
 /usr/bin/vrennosc >"$work/out" 2>&1 &
-pids=$!
-wait_for 5 test -s "$work/out" && sleep 0.2 # anything printed after the start line shows too
+bridge=$!
+for _ in $(seq 50); do [ ! -s "$work/out" ] || break; sleep 0.1; done
+sleep 0.2 # anything printed after the start line shows too
+kill "$bridge" && bridge=""
 [ "$(cat "$work/out")" = "Sending OSC messages to port 9876 on local host." ] || fail "the installed bridge printed '$(cat "$work/out")'"
 # Warnings count: each one is a setting that systemd ignores.
 mkdir -m 700 "$work/runtime"

@@ -1,12 +1,14 @@
 #!/bin/bash
-# The source install, into a DESTDIR: exactly the expected files; the installed man page renders
-# with every groff warning on and none given, with a NAME line that whatis can index; the installed
-# udev rule matches the devices of udev-devices.txt as listed there and limits the node's mode.
-# Then scripts/uninstall.sh removes its files and the folders the install created, and nothing else.
+# The source install, into a DESTDIR: exactly the expected files; the man page renders without a
+# groff warning, with a NAME line that whatis can index; the udev rule matches the devices of
+# udev-devices.txt as listed there and limits the node's mode. Then scripts/uninstall.sh removes
+# its files and the folders the install created, and nothing else.
 # Usage: install_tree_test.sh BUILD_DIR UDEV_RULES_DIR USER_UNIT_DIR
 set -eu
 here=$(dirname "$0")
-source "$here/../bridge_run.sh"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
 build=$1
 root=$work/root
 below_root() { if [[ $1 == /* ]]; then echo "${1#/}"; else echo "usr/$1"; fi; }
