@@ -22,7 +22,14 @@ for package in $(cat $lists | sed 's/#.*//'); do
 done
 [ -n "$missing" ] || exit 0
 
-if [ "$(id -u)" -eq 0 ]; then as_root=""; else as_root="sudo"; fi
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=""
+elif command -v sudo >/dev/null && sudo -v; then
+    as_root="sudo"
+else
+    echo "Installing$missing needs root: run $0 $1 as root, or install and configure sudo." >&2
+    exit 1
+fi
 echo "Installing:$missing"
 $as_root apt-get update
 $as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing

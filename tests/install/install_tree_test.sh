@@ -1,39 +1,58 @@
-#!/bin/sh
-# `cmake --install` into a DESTDIR places exactly the bridge, the udev rule, the user unit, the man
-# page, the copyright file and the receiver examples, and all of them below the prefix.
+#!/bin/bash
+# The source install, into a DESTDIR: exactly the expected files; the man page renders without a
+# groff warning, with a NAME line that whatis can index; the udev rule matches the devices of
+# udev-devices.txt as listed there and limits the node's mode. Then scripts/uninstall.sh removes
+# its files and the folders the install created, and nothing else.
 # Usage: install_tree_test.sh BUILD_DIR UDEV_RULES_DIR USER_UNIT_DIR
 set -eu
-build=$1
+here=$(dirname "$0")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+build=$1
+root=$work/root
+below_root() { if [[ $1 == /* ]]; then echo "${1#/}"; else echo "usr/$1"; fi; }
+rules=$root/$(below_root "$2")/70-vrennosc.rules
+listing() { (cd "$root" && find . "$@" | sed 's|^\./||' | sort); }
 
-# A folder given relative to the prefix lands below usr/; an absolute one where it says.
-below_root() {
-    case $1 in
-    /*) echo "${1#/}" ;;
-    *) echo "usr/$1" ;;
-    esac
+# A folder that exists before the install, with a file of someone else's.
+mkdir -p "$root/usr/bin" && touch "$root/usr/bin/other"
+DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
+expected="usr/bin/other usr/bin/vrennosc $(below_root "$2")/70-vrennosc.rules $(below_root "$3")/vrennosc.service
+usr/share/doc/vrennosc/copyright usr/share/man/man1/vrennosc.1.gz usr/share/doc/vrennosc/examples/csound/vrennosc.csd
+usr/share/doc/vrennosc/examples/pd/vrennosc.pd usr/share/doc/vrennosc/examples/supercollider/vrennosc.scd"
+diff -u <(tr ' ' '\n' <<<"$expected" | sort) <(listing ! -type d) || fail "the installed tree differs (- expected, + installed)"
+[ -x "$root/usr/bin/vrennosc" ] || fail "usr/bin/vrennosc is not executable"
+
+page=$root/usr/share/man/man1/vrennosc.1.gz
+LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=w -l -Tutf8 "$page" 2>"$work/err" | grep -q . || fail "man renders nothing: $(cat "$work/err")"
+[ ! -s "$work/err" ] || fail "rendering the man page gave warnings: $(cat "$work/err")"
+lexgrog "$page" | grep -q '"vrennosc - ' || fail "lexgrog finds no NAME line for vrennosc"
+
+# The rule's keys, one per line: KEY<tab>OPERATOR<tab>VALUE.
+rule_keys() {
+    grep -v '^\s*#' "$rules" | grep -oE '[A-Za-z{}_]+[!=+:]?="[^"]*"' |
+        sed -E 's/^([A-Za-z{}_]+)([!=+:]?=)"(.*)"$/\1\t\2\t\3/'
 }
+# True when every == and != key of the rule holds for the device whose properties (KEY=VALUE) follow.
+rule_matches() {
+    local key op pattern hit property
+    while IFS=$'\t' read -r key op pattern; do
+        hit=no
+        for property; do
+            if [[ $property == "$key="* && ${property#"$key="} == $pattern ]]; then hit=yes; fi
+        done
+        if [[ $op == "==" && $hit == no || $op == "!=" && $hit == yes ]]; then return 1; fi
+    done < <(rule_keys | grep -P '\t[!=]=\t')
+}
+while IFS='|' read -r wanted what properties; do
+    [[ $wanted == \#* ]] && continue
+    # shellcheck disable=SC2086 # a list of properties
+    if rule_matches $properties; then got=match; else got="no match"; fi
+    [ "$got" = "$wanted" ] || fail "udev rule, $what: expected $wanted, got $got"
+done <"$here/udev-devices.txt"
+[[ $(rule_keys | awk -F '\t' '$1 == "MODE" { print $3 }') =~ ^0?6[06]0$ ]] || fail "the rule's MODE opens the node beyond its owner and group"
 
-DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null
-sort >"$work/expected" <<LIST
-usr/bin/vrennosc
-$(below_root "$2")/70-vrennosc.rules
-$(below_root "$3")/vrennosc.service
-usr/share/doc/vrennosc/copyright
-usr/share/doc/vrennosc/examples/csound/vrennosc.csd
-usr/share/doc/vrennosc/examples/pd/vrennosc.pd
-usr/share/doc/vrennosc/examples/supercollider/vrennosc.scd
-usr/share/man/man1/vrennosc.1.gz
-LIST
-(cd "$work/root" && find . ! -type d | sed 's|^\./||' | sort) >"$work/actual"
-
-if ! diff -u "$work/expected" "$work/actual"; then
-    echo "FAIL: the installed tree differs from the expected one (- expected, + installed)"
-    exit 1
-fi
-if [ ! -x "$work/root/usr/bin/vrennosc" ]; then
-    echo "FAIL: usr/bin/vrennosc is not executable"
-    exit 1
-fi
-echo "installed tree as expected"
+"$here/../../scripts/uninstall.sh" "$build" >/dev/null
+[ "$(listing | tr '\n' ' ')" = ". usr usr/bin usr/bin/other " ] || fail "after the uninstall: $(listing | tr '\n' ' ')"
+echo "installed tree, man page and udev rule as expected; the uninstall removed exactly what the install added"
