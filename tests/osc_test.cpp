@@ -43,28 +43,19 @@ struct PacketCase {
 };
 
 TEST(OscEncoding, PacketsMatchTheLayoutByteForByte) {
+    // One case a line.
+    // clang-format off
     const PacketCase cases[] = {
         {"one argument", "/x", {1.0f}, "2f 78 00 00  2c 66 00 00  3f 80 00 00"},
-        {"two arguments, 3-byte address",
-         "/ab",
-         {0.5f, -2.0f},
-         "2f 61 62 00  2c 66 66 00  3f 00 00 00  c0 00 00 00"},
+        {"two arguments, 3-byte address", "/ab", {0.5f, -2.0f}, "2f 61 62 00  2c 66 66 00  3f 00 00 00  c0 00 00 00"},
         {"no argument, 4-byte address", "/abc", {}, "2f 61 62 63 00 00 00 00  2c 00 00 00"},
-        {"three arguments take 8 tag bytes",
-         "/a",
-         {0, 0, 0},
-         "2f 61 00 00  2c 66 66 66 00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00"},
+        {"three arguments take 8 tag bytes", "/a", {0, 0, 0}, "2f 61 00 00  2c 66 66 66 00 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00"},
         {"negative zero keeps its sign bit", "/z", {-0.0f}, "2f 7a 00 00  2c 66 00 00  80 00 00 00"},
-        {"NaN payload passes unchanged",
-         "/n",
-         {floatFromBits(0x7fa12345)},
-         "2f 6e 00 00  2c 66 00 00  7f a1 23 45"},
+        {"NaN payload passes unchanged", "/n", {floatFromBits(0x7fa12345)}, "2f 6e 00 00  2c 66 00 00  7f a1 23 45"},
         {"address is not validated", "abc", {}, "61 62 63 00  2c 00 00 00"},
-        {"address stops at an embedded NUL",
-         std::string("/a\0bcd", 6),
-         {},
-         "2f 61 00 00 00 00 00 00  2c 00 00 00"},
+        {"address stops at an embedded NUL", std::string("/a\0bcd", 6), {}, "2f 61 00 00 00 00 00 00  2c 00 00 00"},
     };
+    // clang-format on
     for (const PacketCase &c : cases) {
         EXPECT_EQ(pack(c.address, c.args), fromHex(c.hex)) << c.what;
     }
