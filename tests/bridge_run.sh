@@ -96,11 +96,12 @@ soak() {
     [ -n "$runtime" ] || [ $(($(rss) - first)) -le 256 ] || fail "resident memory grew by $(($(rss) - first)) kB"
 }
 
-# The namespace lives as long as its command: this script again, in the mode's second half.
+# The namespace lives as long as its command: this script again, waited for so that a signal ends it.
 no-loopback() {
     unshare -rn true 2>/dev/null || { [ "${CI:-}" != true ] || fail "no network namespace (unshare -rn)"
         echo "SKIP: this system allows no network namespace (unshare -rn)" && exit 77; }
-    unshare -rn bash "$0" in-namespace "$bridge" "$port" "$hub" "$scenario" "$expected" "$runtime"
+    unshare -rn bash "$0" in-namespace "$bridge" "$port" "$hub" "$scenario" "$expected" "$runtime" &
+    pids="$pids $!" && wait $!
 }
 
 in-namespace() {
