@@ -18,6 +18,7 @@ namespace {
 
 // The uhid limit of one report.
 constexpr std::size_t maxRawBytes = 4096;
+// Far more reports per second than the hub sends.
 constexpr double maxRate = 1e6;
 
 Directive reportDirective(const Report &report) {
