@@ -1,30 +1,118 @@
-# Sourced by the test scripts that run the bridge as a process: a scratch folder and background
-# processes (add their pids to $pids) that go away on exit, failing, polling, and whether $port is
-# bound by a UDP socket.
-work=$(mktemp -d)
-pids=""
-
-cleanup() {
-    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# Polls a condition every 50 ms for at most $1 seconds.
-wait_for() {
-    local tries=$(($1 * 20))
-    shift
-    until "$@"; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.05
-    done
-}
-
+#!/bin/bash
+# The unchanged bridge, built for a test port, with the virtual hub preloaded playing SCENARIO and
+# oscdump receiving, in one mode per kind of check: e2e (oscdump and tshark), memcheck (e2e under
+# valgrind), soak and no-loopback; the README's Reliability section says what each checks.
+# Usage: bridge_run.sh MODE BRIDGE PORT LIBVIRTUALHUB SCENARIO EXPECTED [SANITIZER_RUNTIME]
+set -eu
+mode=$1 bridge=$2 port=$3 hub=$4 scenario=$5 expected=$6 runtime=${7:-}
+work=$(mktemp -d) pids="" wrapper="" tshark_pid=""
+trap 'for pid in $pids; do kill "$pid" 2>/dev/null || true; done; wait; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
+fail() { echo "FAIL: $*" >&2 && exit 1; }
+alive() { kill -0 "$1" 2>/dev/null; }
+wait_for() { for _ in $(seq $(($1 * 20))); do eval "$2" && return; sleep 0.05; done; return 1; }
 port_bound() { grep -qi ":$(printf %04X "$port") [0-9A-F]*:0000 07" /proc/net/udp /proc/net/udp6 2>/dev/null; }
+received() { wc -l <"$work/received.txt"; }
+sockets() { find "/proc/$bridge_pid/fd" -lname 'socket:*' 2>/dev/null | wc -l; }
+rss() { awk '/^VmRSS/ { print $2 }' "/proc/$bridge_pid/status"; }
+check_running() { # with one socket at most
+    alive "$bridge_pid" || fail "the bridge stopped: $(cat "$work/bridge.out")"
+    [ "$(sockets)" -le 1 ] || fail "the bridge holds $(sockets) sockets"; }
+
+start_receiver() {
+    ! port_bound || fail "port $port is already in use"
+    stdbuf -oL oscdump -L "$port" >"$work/received.txt" &
+    pids="$pids $!" && wait_for 2 port_bound || fail "oscdump could not bind port $port"
+}
+
+# Returns once the bridge has printed its start line (seconds under valgrind).
+start_bridge() {
+    LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$scenario" $wrapper "$bridge" >"$work/bridge.out" 2>&1 &
+    bridge_pid=$! && pids="$pids $!"
+    wait_for 60 '! alive $bridge_pid || grep -q "Sending OSC" "$work/bridge.out"' || true
+    grep -q "Sending OSC" "$work/bridge.out" || fail "the bridge did not start: $(cat "$work/bridge.out")"
+}
+
+# Capturing needs root or the wireshark group; without them tshark still prints "Capturing on",
+# then exits. It captures once it is alive with its file's header written.
+start_capture() {
+    tshark -i lo -f "udp port $port" -w "$work/wire.pcapng" 2>"$work/tshark.err" &
+    tshark_pid=$! && pids="$pids $!"
+    wait_for 10 '[ -s "$work/wire.pcapng" ] || ! alive $tshark_pid' || true
+    if sleep 0.3 && alive "$tshark_pid" && [ -s "$work/wire.pcapng" ]; then return; fi
+    [ "${CI:-}" != true ] || fail "tshark cannot capture on lo: $(cat "$work/tshark.err")"
+    echo "tshark cannot capture on lo, so oscdump alone decodes: $(head -n 2 "$work/tshark.err")" && tshark_pid=""
+}
+
+# The dissector finds OSC by its heuristic; a datagram it rejects shows up as mere data.
+decode() { tshark -r "$work/wire.pcapng" --enable-heuristic osc_udp "$@" 2>/dev/null; }
+
+# The wire also holds the first message, sent before oscdump listened. Floats as oscdump prints them.
+check_capture() {
+    kill -INT "$tshark_pid" && wait "$tshark_pid" || true
+    decode -T fields -E separator=' ' -E occurrence=a -E aggregator=' ' \
+        -e osc.message.header.path -e osc.message.header.format -e osc.message.float |
+        awk '{ sub(/^,/, "", $2); s = $1 " " $2; for (i = 3; i <= NF; i++) s = s sprintf(" %f", $i); print s }' |
+        tail -n +2 | diff -u "$expected" - || fail "tshark decoded other messages (diff above)"
+    [ "$(decode -Y '!osc || _ws.malformed || _ws.expert' | wc -l)" -eq 0 ] || fail "tshark finds malformed datagrams"
+}
+
+e2e() {
+    start_capture
+    start_bridge
+    sleep 2 # the first message falls due before oscdump listens, the next 4 s in
+    start_receiver
+    wait_for 30 '[ "$(received)" -ge "$(wc -l <"$expected")" ] || ! alive $bridge_pid' || true
+    sleep 0.5 && check_running
+    cut -d' ' -f2- "$work/received.txt" | diff -u "$expected" - || fail "oscdump got other messages (- expected)"
+    [ -z "$tshark_pid" ] || check_capture
+}
+
+# The bridge ends only by a signal, which valgrind's exit status does not show: its log tells.
+memcheck() {
+    wrapper="valgrind --leak-check=full --log-file=$work/valgrind.log"
+    e2e
+    kill "$bridge_pid" && wait "$bridge_pid" || true
+    grep -q "ERROR SUMMARY: 0 errors" "$work/valgrind.log" || fail "valgrind found errors: $(cat "$work/valgrind.log")"
+    grep -qE "definitely lost: 0 bytes|no leaks are possible" "$work/valgrind.log" || fail "memory definitely lost"
+}
+
+# Memory is first taken a tenth of the way in; a sanitizer's own memory grows, so it is not judged.
+soak() {
+    local cycles total first="" last=-1 begin=$SECONDS
+    cycles=$(awk '$1 == "repeat" { print $2; exit }' "$scenario") && total=$((cycles * $(wc -l <"$expected")))
+    yes "$(cat "$expected")" | head -n "$total" >"$work/expected.txt"
+    start_receiver
+    start_bridge
+    while [ "$(received)" -lt "$total" ] && [ "$(received)" -gt "$last" ]; do
+        last=$(received) && sleep 3 && check_running
+        [ -n "$first" ] || [ "$(received)" -lt $((total / 10)) ] || first=$(rss)
+    done
+    sleep 0.5 && check_running
+    echo "soak: $cycles unplug/replug cycles, $(received) of $total messages in $((SECONDS - begin)) s," \
+        "$(sockets) socket, resident memory ${first:=$(rss)} kB then $(rss) kB"
+    cut -d' ' -f2- "$work/received.txt" | diff "$work/expected.txt" - >"$work/diff" ||
+        fail "other messages (< expected, > received): $(head -n 20 "$work/diff")"
+    [ -n "$runtime" ] || [ $(($(rss) - first)) -le 256 ] || fail "resident memory grew by $(($(rss) - first)) kB"
+}
+
+# The namespace lives as long as its command: this script again, waited for so that a signal ends it.
+no-loopback() {
+    unshare -rn true 2>/dev/null || { [ "${CI:-}" != true ] || fail "no network namespace (unshare -rn)"
+        echo "SKIP: this system allows no network namespace (unshare -rn)" && exit 77; }
+    unshare -rn bash "$0" in-namespace "$bridge" "$port" "$hub" "$scenario" "$expected" "$runtime" &
+    pids="$pids $!" && wait $!
+}
+
+in-namespace() {
+    ip link show lo | grep -q "state DOWN" || fail "lo is up in the new namespace"
+    start_bridge
+    sleep 2 && check_running
+    ip link set lo up && start_receiver
+    wait_for 5 '[ "$(received)" -ge 3 ]' || fail "no messages arrived once lo was up"
+    check_running
+}
+
+[[ $mode =~ ^(e2e|memcheck|soak|no-loopback|in-namespace)$ ]] || fail "unknown mode $mode"
+"$mode"
+echo "PASS: $mode"

@@ -1,153 +1,67 @@
-// The scenario format and the player's schedule: what each directive yields, and when.
+// What a user of the virtual hub meets: a bad scenario stops with a message naming the file and
+// line, and a good one plays on the schedule the README states.
 #include "scenario.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
 #include <sstream>
 
 namespace {
 
-using vhub::Event;
-
-std::vector<Event> play(const std::string &text, double origin = 0) {
+// The events as MS:C for a report (C its third byte: the first entry's or the announced
+// connector), MS:U for an unplug and MS:P for a replug; or the error.
+std::string play(const std::string &text) {
     std::istringstream input(text);
-    vhub::Player player(vhub::parseScenario(input, "test.txt"), origin);
-    std::vector<Event> events;
-    for (Event e; player.next(e);) {
-        events.push_back(e);
-    }
-    return events;
-}
-
-std::string repeat(const std::string &word, int times) {
-    std::string out;
-    for (int k = 0; k < times; ++k) {
-        out += word;
-    }
-    return out;
-}
-
-std::string parseError(const std::string &text) {
-    std::istringstream input(text);
+    std::ostringstream out;
     try {
-        vhub::parseScenario(input, "bad.txt");
+        vhub::Player player(vhub::parseScenario(input, "a.txt"), 0);
+        for (vhub::Event e; player.next(e); out << " ") {
+            const char *kinds[] = {"", "U", "P"};
+            out << e.at * 1000 << ":"; // six digits at most
+            e.kind == vhub::Event::Kind::Report ? out << int(e.report[2]) : out << kinds[int(e.kind)];
+        }
     } catch (const std::runtime_error &error) {
         return error.what();
     }
-    return "no error";
+    return out.str();
 }
 
-float floatAt(const Event &e, std::size_t offset) {
-    const unsigned char *p = e.report.data() + offset;
-    const std::uint32_t bits = p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24;
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-// Value entries as "connector:index=value" for compact comparisons.
-std::string entries(const Event &e) {
-    std::string out;
-    for (std::size_t k = 0; k < 10; ++k) {
-        const std::size_t at = 2 + 6 * k;
-        if (e.report[at] != 0) {
-            std::ostringstream one;
-            one << int(e.report[at]) << ":" << int(e.report[at + 1]) << "=" << floatAt(e, at + 2) << " ";
-            out += one.str();
-        }
-    }
-    return out;
-}
-
-TEST(Scenario, DirectivesYieldTheirReportsAtTheScriptTime) {
-    const auto events = play("# comment\n"
-                             "announce 2 light fff   # trailing comment\n"
-                             "\n"
-                             "wait 250\n"
-                             "values 2:0=0.5 2:2=-1\n"
-                             "unplug\n"
-                             "wait 1.5\n"
-                             "replug\n"
-                             "raw 03 00 ff\n"
-                             "announce 16 \"\" \"\"\n"
-                             "raw " +
-                             std::string(126, 'a') + "\n");
-    ASSERT_EQ(events.size(), 7u);
-    EXPECT_EQ(events[0].at, 0);
-    EXPECT_EQ(std::string(reinterpret_cast<const char *>(events[0].data()) + 3), "light");
-    EXPECT_EQ(std::string(reinterpret_cast<const char *>(events[0].data()) + 10), "fff");
-    EXPECT_EQ(events[1].at, 0.25);
-    EXPECT_EQ(entries(events[1]), "2:0=0.5 2:2=-1 ");
-    EXPECT_EQ(events[2].kind, Event::Kind::Unplug);
-    EXPECT_EQ(events[3].kind, Event::Kind::Replug);
-    EXPECT_DOUBLE_EQ(events[3].at, 0.2515);
-    EXPECT_EQ(std::vector<unsigned char>(events[4].data(), events[4].data() + events[4].size()),
-              (std::vector<unsigned char>{3, 0, 0xff}));
-    EXPECT_EQ(events[5].size(), 62u);
-    EXPECT_EQ(events[5].report[2], 16);
-    EXPECT_EQ(events[5].report[3], 0);
-    // Raw reports keep their length; report holds what fits of them.
-    EXPECT_EQ(events[6].size(), 63u);
-    EXPECT_EQ(events[6].report[61], 0xaa);
-}
-
-TEST(Scenario, ErrorsNameTheFileAndLine) {
+TEST(Scenario, PlaysOnScheduleOrStopsWithAMessageNamingTheLine) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"announce 1 a f\nvalues 1:0\n", "bad.txt:2: a value is written C:I=V, not 1:0"},
-        {"\n\nannounce 256 a f\n", "bad.txt:3: connector must be a whole number 0..255: 256"},
-        {"values" + repeat(" 1:0=1", 11), "bad.txt:1: values takes 1 to 10 entries C:I=V"},
-        {"raw 03 0", "bad.txt:1: raw takes whole bytes in hex"},
-        {"wait 5ms", "bad.txt:1: bad pause: 5ms"},
-        {"generate sine 1 0 10", "bad.txt:1: rate must be positive: 0"},
-        {"flood 10", "bad.txt:1: flood needs a connector announced with values before it"},
-        {"announce 1 " + std::string(58, 'n') + " ff",
-         "bad.txt:1: announcement does not fit in one report: "},
-        {"jump 3", "bad.txt:1: unknown directive: jump"},
+        {"announce 1 a f\nwait 250\nunplug\nwait 1.5\nreplug\nraw 03 00 02", "0:1 250:U 251.5:P 251.5:2 "},
+        {"generate button 5 10 0.3\nwait 150\nvalues 1:0=7", "0:5 100:5 150:1 200:5 "},
+        {"repeat 3\nvalues 1:0=1\nwait 10\nend\nvalues 2:0=1", "0:1 10:1 20:1 30:2 "},
+        {"repeat 2\nrepeat 2\nunplug\nreplug\nend\nwait 5\nend", "0:U 0:P 0:U 0:P 5:U 5:P 5:U 5:P "},
+        {"repeat 2\ngenerate button 5 10 0.2\nwait 150\nend", "0:5 100:5 150:5 250:5 "},
+        {"announce 1 a f\nvalues 1:0\n", "a.txt:2: a value is written C:I=V, not 1:0"},
+        {"\n\nannounce 256 a f\n", "a.txt:3: connector must be a whole number 0..255: 256"},
+        {"values 1:0=1e300", "a.txt:1: value beyond the float range: 1:0=1e300"},
+        {"raw " + std::string(2 * 4096, 'a'), "0:170 "},
+        {"raw " + std::string(2 * 4097, 'a'), "a.txt:1: raw takes at most 4096 bytes"},
+        {"wait inf", "a.txt:1: bad pause: inf"},
+        {"wait 86400001", "a.txt:1: pause must be 0 to one day (86400000 ms): 86400001"},
+        {"generate sine 1 nan 10", "a.txt:1: bad rate: nan"},
+        {"generate sine 1 2e6 1", "a.txt:1: rate must be at most 1000000 per second: 2e6"},
+        {"generate sine 1 10 86401", "a.txt:1: duration must be 0 to one day (86400000 ms): 86401"},
+        {"repeat 2\nwait 43200000\nend", ""},
+        {"repeat 2\nwait 43200001\nend", "a.txt:3: the scenario plays for more than a day"},
+        {"repeat 2\ngenerate sine 1 1 50000\nwait 40000000\nend",
+         "a.txt:4: the scenario plays for more than a day"},
+        {"wait 1\nrepeat 2\nrepeat 2\nend\n", "a.txt:2: repeat without end"},
+        {"end", "a.txt:1: end without repeat"},
+        {"jump 3", "a.txt:1: unknown directive: jump"},
     };
-    for (const auto &[text, message] : cases) {
-        EXPECT_EQ(parseError(text).substr(0, message.size()), message) << text;
+    for (const auto &[text, expected] : cases) {
+        EXPECT_EQ(play(text), expected) << text.substr(0, 60);
     }
-    EXPECT_EQ(parseError("announce 1 " + std::string(57, 'n') + " \"\""), "no error");
 }
 
-TEST(Scenario, GeneratorsRunAlongsideTheLinesThatFollow) {
-    const auto events = play("generate button 5 10 0.3\n"
-                             "wait 150\n"
-                             "values 1:0=7\n"
-                             "generate sine 1 20 0.1\n");
-    std::vector<std::pair<double, std::string>> seen;
-    for (const Event &e : events) {
-        seen.push_back({std::round(e.at * 1000), entries(e)});
-    }
-    const std::vector<std::pair<double, std::string>> expected = {{0, "5:0=0 "},   {100, "5:0=1 "},
-                                                                  {150, "1:0=7 "}, {150, "1:0=0.5 "},
-                                                                  {200, "5:0=0 "}, {200, "1:0=0.515705 "}};
-    EXPECT_EQ(seen, expected);
-}
-
-TEST(Scenario, ClockReportsCarryTheirDueTimeOnTheMonotonicClock) {
-    const auto events = play("wait 500\ngenerate clock 3 4 1\n", 70000.75);
-    ASSERT_EQ(events.size(), 4u);
-    // Origin 70000.75 s: the first report is due at 70001.25 s, the last at 70002.0 s.
-    EXPECT_EQ(entries(events[0]), "3:0=4465 3:1=250000 ");
-    EXPECT_EQ(entries(events[3]), "3:0=4466 3:1=0 ");
-}
-
-TEST(Scenario, FloodFillsEveryValueOfTheAnnouncedConnectorsRoundRobinAllAtOnce) {
-    const auto events = play("announce 1 light f\n"
-                             "announce 12 accel xyz\n"
-                             "announce 5 off \"\"\n"
-                             "wait 100\n"
-                             "flood 3\n"
-                             "values 2:0=1\n");
-    ASSERT_EQ(events.size(), 7u);
-    EXPECT_EQ(entries(events[3]), "1:0=0 12:0=0 12:1=0 12:2=0 1:0=0 12:0=0 12:1=0 12:2=0 1:0=0 12:0=0 ");
-    EXPECT_EQ(entries(events[4]), "12:1=1 12:2=1 1:0=1 12:0=1 12:1=1 12:2=1 1:0=1 12:0=1 12:1=1 12:2=1 ");
-    EXPECT_EQ(entries(events[6]), "2:0=1 ");
-    for (int k = 3; k < 7; ++k) {
-        EXPECT_DOUBLE_EQ(events[k].at, 0.1);
+TEST(Scenario, AFolderIsNoScenario) {
+    try {
+        vhub::loadScenario(::testing::TempDir());
+        FAIL() << "no error";
+    } catch (const std::runtime_error &error) {
+        EXPECT_EQ(error.what(), ::testing::TempDir() + ": cannot read the scenario: Is a directory");
     }
 }
 

@@ -88,6 +88,8 @@ struct Player::State {
     std::size_t line = 0;
     double scriptTime = 0;
     std::vector<Running> generators;
+    // The open repeats, innermost last: the line after each repeat, and how many plays are left.
+    std::vector<std::pair<std::size_t, long long>> loops;
 
     Running *earliestGenerator();
     bool playLine(Event &event);
@@ -104,7 +106,7 @@ Running *Player::State::earliestGenerator() {
     return earliest;
 }
 
-// Plays one line; true when it produced an event, false for a pause or a generator start.
+// Plays one line; true when it produced an event, false for a pause, a generator start or a repeat.
 bool Player::State::playLine(Event &event) {
     const Directive &d = scenario->directives[line++];
     switch (d.kind) {
@@ -114,6 +116,16 @@ bool Player::State::playLine(Event &event) {
     case Directive::Kind::Generate:
         if (d.count > 0) {
             generators.emplace_back(&d, scriptTime);
+        }
+        return false;
+    case Directive::Kind::Repeat:
+        loops.emplace_back(line, d.count);
+        return false;
+    case Directive::Kind::End:
+        if (--loops.back().second > 0) {
+            line = loops.back().first;
+        } else {
+            loops.pop_back();
         }
         return false;
     case Directive::Kind::Report:

@@ -16,14 +16,14 @@ struct Slot {
 enum class Generator { Accel, Sine, Button, Clock, Flood };
 
 struct Directive {
-    enum class Kind { Report, Unplug, Replug, Wait, Generate };
+    enum class Kind { Report, Unplug, Replug, Wait, Generate, Repeat, End };
     Kind kind = Kind::Report;
     std::vector<unsigned char> bytes; // Report: the exact report
     double seconds = 0;               // Wait: the pause; Generate: how long it runs
     Generator generator = Generator::Accel;
     int connector = 0;
     double rate = 0;         // Generate: reports per second
-    long long count = 0;     // Generate: how many reports in all
+    long long count = 0;     // Generate: how many reports in all; Repeat: how many times
     std::vector<Slot> slots; // Flood only
 };
 

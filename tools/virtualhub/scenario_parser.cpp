@@ -1,10 +1,13 @@
 // Reads the scenario text format: one directive per line, '#' starts a comment.
 #include "scenario_data.h"
+#include "scenario_words.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
-#include <cstdlib>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -13,66 +16,10 @@ namespace vhub {
 
 namespace {
 
-using Words = std::vector<std::string>;
-
-// Thrown inside the parser; turned into a runtime_error naming the file and line.
-struct LineError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-Words splitWords(const std::string &line) {
-    std::istringstream stream(line.substr(0, line.find('#')));
-    Words words;
-    for (std::string word; stream >> word;) {
-        words.push_back(word);
-    }
-    return words;
-}
-
-double number(const std::string &word, const char *what) {
-    char *end = nullptr;
-    errno = 0;
-    const double value = std::strtod(word.c_str(), &end);
-    if (word.empty() || *end != '\0' || errno == ERANGE) {
-        throw LineError(std::string("bad ") + what + ": " + word);
-    }
-    return value;
-}
-
-int byteNumber(const std::string &word, const char *what) {
-    const double value = number(word, what);
-    if (value < 0 || value > 255 || value != std::floor(value)) {
-        throw LineError(std::string(what) + " must be a whole number 0..255: " + word);
-    }
-    return static_cast<int>(value);
-}
-
-double positive(const std::string &word, const char *what) {
-    const double value = number(word, what);
-    if (!(value > 0) || !std::isfinite(value)) {
-        throw LineError(std::string(what) + " must be positive: " + word);
-    }
-    return value;
-}
-
-// More reports than any run could play; also keeps the count within a long long.
-constexpr double maxReports = 1e12;
-
-long long reportCount(double count) {
-    if (count > maxReports) {
-        throw LineError("too many reports");
-    }
-    return std::llround(count);
-}
-
-// A token of "" stands for the empty string, since words cannot be empty otherwise.
-std::string text(const std::string &word) { return word == "\"\"" ? std::string() : word; }
-
-void expectCount(const Words &words, std::size_t count, const char *usage) {
-    if (words.size() != count) {
-        throw LineError(std::string("usage: ") + usage);
-    }
-}
+// The uhid limit of one report.
+constexpr std::size_t maxRawBytes = 4096;
+// Far more reports per second than the hub sends.
+constexpr double maxRate = 1e6;
 
 Directive reportDirective(const Report &report) {
     Directive d;
@@ -88,8 +35,11 @@ Entry valueEntry(const std::string &word) {
     }
     const int connector = byteNumber(word.substr(0, colon), "connector");
     const int index = byteNumber(word.substr(colon + 1, equals - colon - 1), "index");
-    const float value = static_cast<float>(number(word.substr(equals + 1), "value"));
-    return {connector, index, value};
+    const double value = number(word.substr(equals + 1), "value");
+    if (std::fabs(value) > FLT_MAX) {
+        throw LineError("value beyond the float range: " + word);
+    }
+    return {connector, index, static_cast<float>(value)};
 }
 
 Directive valuesDirective(const Words &words) {
@@ -111,6 +61,9 @@ Directive rawDirective(const Words &words) {
     if (hex.empty() || hex.size() % 2 != 0 ||
         hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
         throw LineError("raw takes whole bytes in hex");
+    }
+    if (hex.size() / 2 > maxRawBytes) {
+        throw LineError("raw takes at most 4096 bytes");
     }
     Directive d;
     for (std::size_t k = 0; k < hex.size(); k += 2) {
@@ -134,20 +87,39 @@ Directive generateDirective(const Words &words) {
     d.generator = kind->second;
     d.connector = byteNumber(words[2], "connector");
     d.rate = positive(words[3], "rate");
-    d.seconds = positive(words[4], "duration");
+    if (d.rate > maxRate) {
+        throw LineError("rate must be at most 1000000 per second: " + words[3]);
+    }
+    d.seconds = seconds(words[4], 1, "duration");
     d.count = reportCount(d.rate * d.seconds);
     return d;
 }
 
-// Tracks the announced connectors, in connector order, for the flood's round-robin.
+// Tracks the announced connectors, in connector order, for the flood's round-robin; the open
+// repeats; and how long the scenario plays, which may not exceed a day.
 class Parser {
 public:
-    Directive parse(const Words &words);
+    Directive parse(const Words &words, int line);
+    // The line of the innermost repeat still open, 0 when none is.
+    int openRepeatLine() const { return loops.empty() ? 0 : loops.back().line; }
 
 private:
+    // A repeat being read: where it started, and the script's time and end before it.
+    struct Loop {
+        int line;
+        long long count;
+        double time, end;
+    };
+
     Directive announce(const Words &words);
     Directive flood(const Words &words) const;
+    Directive repeat(const Words &words, int line);
+    Directive endRepeat(const Words &words);
+    void lasts(double seconds);
     std::map<int, int> valueCounts;
+    std::vector<Loop> loops;
+    double time = 0; // the script's clock after the lines read so far
+    double end = 0;  // when the last thing started so far is over
 };
 
 Directive Parser::announce(const Words &words) {
@@ -168,11 +140,7 @@ Directive Parser::flood(const Words &words) const {
     Directive d;
     d.kind = Directive::Kind::Generate;
     d.generator = Generator::Flood;
-    const double count = positive(words[1], "count");
-    if (count != std::floor(count)) {
-        throw LineError("count must be a whole number: " + words[1]);
-    }
-    d.count = reportCount(count);
+    d.count = wholeCount(words[1]);
     for (const auto &[connector, count] : valueCounts) {
         for (int index = 0; index < count; ++index) {
             d.slots.push_back({connector, index});
@@ -184,7 +152,44 @@ Directive Parser::flood(const Words &words) const {
     return d;
 }
 
-Directive Parser::parse(const Words &words) {
+Directive Parser::repeat(const Words &words, int line) {
+    expectCount(words, 2, "repeat COUNT");
+    Directive d;
+    d.kind = Directive::Kind::Repeat;
+    d.count = wholeCount(words[1]);
+    loops.push_back({line, d.count, time, end});
+    end = time;
+    return d;
+}
+
+// The body plays count times: the clock moves by count bodies, and what the last one starts ends
+// last.
+Directive Parser::endRepeat(const Words &words) {
+    expectCount(words, 1, "end");
+    if (loops.empty()) {
+        throw LineError("end without repeat");
+    }
+    const Loop loop = loops.back();
+    loops.pop_back();
+    const double body = time - loop.time;
+    const double count = static_cast<double>(loop.count);
+    end = std::max(loop.end, loop.time + (count - 1) * body + (end - loop.time));
+    time = loop.time + count * body;
+    lasts(0);
+    Directive d;
+    d.kind = Directive::Kind::End;
+    return d;
+}
+
+// Something that starts now and lasts this long.
+void Parser::lasts(double seconds) {
+    end = std::max(end, time + seconds);
+    if (end > day) {
+        throw LineError("the scenario plays for more than a day");
+    }
+}
+
+Directive Parser::parse(const Words &words, int line) {
     const std::string &name = words[0];
     if (name == "announce") {
         return announce(words);
@@ -196,19 +201,26 @@ Directive Parser::parse(const Words &words) {
         return rawDirective(words);
     }
     if (name == "generate") {
-        return generateDirective(words);
+        Directive d = generateDirective(words);
+        lasts(d.seconds);
+        return d;
     }
     if (name == "flood") {
         return flood(words);
+    }
+    if (name == "repeat") {
+        return repeat(words, line);
+    }
+    if (name == "end") {
+        return endRepeat(words);
     }
     Directive d;
     if (name == "wait") {
         expectCount(words, 2, "wait MS");
         d.kind = Directive::Kind::Wait;
-        d.seconds = number(words[1], "pause") / 1000;
-        if (!(d.seconds >= 0)) {
-            throw LineError("a pause cannot be negative");
-        }
+        d.seconds = seconds(words[1], 1000, "pause");
+        time += d.seconds;
+        lasts(0);
         return d;
     }
     if (name == "unplug" || name == "replug") {
@@ -225,6 +237,7 @@ std::shared_ptr<const Scenario> parseScenario(std::istream &input, const std::st
     auto scenario = std::make_shared<Scenario>();
     Parser parser;
     int lineNumber = 0;
+    const auto where = [&](int line) { return sourceName + ":" + std::to_string(line) + ": "; };
     for (std::string line; std::getline(input, line);) {
         ++lineNumber;
         const Words words = splitWords(line);
@@ -232,20 +245,35 @@ std::shared_ptr<const Scenario> parseScenario(std::istream &input, const std::st
             continue;
         }
         try {
-            scenario->directives.push_back(parser.parse(words));
+            scenario->directives.push_back(parser.parse(words, lineNumber));
         } catch (const LineError &error) {
-            throw std::runtime_error(sourceName + ":" + std::to_string(lineNumber) + ": " + error.what());
+            throw std::runtime_error(where(lineNumber) + error.what());
         }
+    }
+    if (parser.openRepeatLine() != 0) {
+        throw std::runtime_error(where(parser.openRepeatLine()) + "repeat without end");
     }
     return scenario;
 }
 
+// Read whole, so that a read error (a directory, a failing disk) is told from the end of the file.
 std::shared_ptr<const Scenario> loadScenario(const std::string &path) {
-    std::ifstream file(path);
-    if (!file) {
-        throw std::runtime_error(path + ": cannot open the scenario");
+    std::FILE *file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) {
+        throw std::runtime_error(path + ": cannot open the scenario: " + std::strerror(errno));
     }
-    return parseScenario(file, path);
+    std::string text;
+    char chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+        text.append(chunk, n);
+    }
+    const int error = std::ferror(file) ? errno : 0;
+    std::fclose(file);
+    if (error != 0) {
+        throw std::runtime_error(path + ": cannot read the scenario: " + std::strerror(error));
+    }
+    std::istringstream input(text);
+    return parseScenario(input, path);
 }
 
 } // namespace vhub
