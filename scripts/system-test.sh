@@ -49,7 +49,7 @@ for program in busybox udevadm oscdump $programs; do
     program=$(command -v "$program") && cp "$program" "$root/bin/"
     ldd "$program" 2>/dev/null | grep -o '/[^ ]*' | xargs -r cp -L --parents -t "$root"
 done
-cp "$kernel"/*.ko "$source_dir/tests/bridge_run.sh" "$source_dir"/tests/system/*.txt "$root/test/"
+cp "$kernel"/*.ko "$source_dir"/tests/system/*.txt "$root/test/"
 cp "$source_dir/tests/system/guest-init.sh" "$root/init"
 { cat "$source_dir/tests/system/hub.scenario" && printf 'raw 0302%08188d\n' 0; } >"$root/test/hub.scenario"
 cp "$source_dir/packaging/70-vrennosc.rules" "$root/usr/lib/udev/rules.d/"

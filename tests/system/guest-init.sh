@@ -5,8 +5,11 @@
 /bin/busybox --install -s /bin
 export PATH=/bin
 mount -t proc proc /proc && mount -t sysfs sysfs /sys && mount -t devtmpfs devtmpfs /dev
-# $work, fail, wait_for and port_bound, as the host tests that run the bridge have them.
-. /test/bridge_run.sh
+work=$(mktemp -d)
+fail() { echo "FAIL: $*" && exit 1; }
+# Polls a command every 50 ms for at most $1 seconds.
+wait_for() { n=$(($1 * 20)) && shift && until "$@"; do n=$((n - 1)) && [ $n -gt 0 ] || return 1; sleep 0.05; done; }
+port_bound() { grep -qi ":$(printf %04X "$port") [0-9A-F]*:0000 07" /proc/net/udp; }
 # Should the power-off fail, leaving init panics the kernel, which ends the guest just the same.
 verdict() {
     [ -n "${result:-}" ] || head -n 30 "$work"/*.out
