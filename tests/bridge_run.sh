@@ -5,13 +5,8 @@
 # Usage: bridge_run.sh MODE BRIDGE PORT LIBVIRTUALHUB SCENARIO EXPECTED [SANITIZER_RUNTIME]
 set -eu
 mode=$1 bridge=$2 port=$3 hub=$4 scenario=$5 expected=$6 runtime=${7:-}
-work=$(mktemp -d) pids="" wrapper="" tshark_pid=""
-trap 'for pid in $pids; do kill "$pid" 2>/dev/null || true; done; wait; rm -rf "$work"' EXIT
-trap 'exit 1' INT TERM HUP
-fail() { echo "FAIL: $*" >&2 && exit 1; }
-alive() { kill -0 "$1" 2>/dev/null; }
-wait_for() { for _ in $(seq $(($1 * 20))); do eval "$2" && return; sleep 0.05; done; return 1; }
-port_bound() { grep -qi ":$(printf %04X "$port") [0-9A-F]*:0000 07" /proc/net/udp /proc/net/udp6 2>/dev/null; }
+. "$(dirname "$0")/process_helpers.sh"
+wrapper="" tshark_pid=""
 received() { wc -l <"$work/received.txt"; }
 sockets() { find "/proc/$bridge_pid/fd" -lname 'socket:*' 2>/dev/null | wc -l; }
 rss() { awk '/^VmRSS/ { print $2 }' "/proc/$bridge_pid/status"; }

@@ -6,7 +6,7 @@
 set -eu
 kind=$1 example=$2 expected=$3 bridge=$4 hub=$5 scenario=$6
 port=9876
-. "$(dirname "$0")/../bridge_run.sh"
+. "$(dirname "$0")/../process_helpers.sh"
 cannot_run() { [ "${CI:-}" != true ] || fail "$1"; echo "SKIP: $1"; exit 77; }
 
 # The quote is the first code block after the README line that names the example's folder. Each
@@ -39,7 +39,7 @@ all_printed() { [ "$(printed | wc -l)" -ge "$(wc -l <"$expected")" ]; }
 
 "${receiver[@]}" >"$work/out" 2>&1 &
 pids="$pids $!"
-wait_for 60 grep -q "listening on port $port" "$work/out" || { cat "$work/out"; fail "${receiver[0]} posted no ready line"; }
+wait_for 60 'grep -q "listening on port $port" "$work/out"' || { cat "$work/out"; fail "${receiver[0]} posted no ready line"; }
 
 # The hub's scenario clock starts at the bridge's first hid_open, once the receiver listens.
 LD_PRELOAD="$hub" VHUB_SCENARIO="$scenario" "$bridge" >/dev/null &
