@@ -10,22 +10,29 @@ namespace {
 
 void setText(Value &value, const char *text) { std::snprintf(value.text, sizeof value.text, "%s", text); }
 
+// liblo's argument pointers need not be aligned for their type, so each is copied out.
+template <typename T> T copied(const void *arg) {
+    T value;
+    std::memcpy(&value, arg, sizeof value);
+    return value;
+}
+
 // Numbers (f i d h, and T/F as 1/0) are plotted; the rest is shown as text.
-Value valueOf(char type, const lo_arg *arg) {
+Value valueOf(char type, const void *arg) {
     Value value;
     value.numeric = true;
     switch (type) {
     case LO_FLOAT:
-        value.number = arg->f;
+        value.number = copied<float>(arg);
         return value;
     case LO_INT32:
-        value.number = arg->i;
+        value.number = copied<int32_t>(arg);
         return value;
     case LO_DOUBLE:
-        value.number = arg->d;
+        value.number = copied<double>(arg);
         return value;
     case LO_INT64:
-        value.number = static_cast<double>(arg->h);
+        value.number = static_cast<double>(copied<int64_t>(arg));
         return value;
     case LO_TRUE:
         value.number = 1;
@@ -40,13 +47,13 @@ Value valueOf(char type, const lo_arg *arg) {
     switch (type) {
     case LO_STRING:
     case LO_SYMBOL:
-        setText(value, &arg->s);
+        setText(value, static_cast<const char *>(arg));
         break;
     case LO_CHAR:
-        std::snprintf(value.text, sizeof value.text, "'%c'", static_cast<char>(arg->c));
+        std::snprintf(value.text, sizeof value.text, "'%c'", static_cast<char>(copied<int32_t>(arg)));
         break;
     case LO_BLOB:
-        std::snprintf(value.text, sizeof value.text, "blob[%d]", static_cast<int>(arg->blob.size));
+        std::snprintf(value.text, sizeof value.text, "blob[%d]", copied<int32_t>(arg));
         break;
     case LO_NIL:
         setText(value, "nil");

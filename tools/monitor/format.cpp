@@ -60,11 +60,11 @@ std::string sparkline(const Row &row, int value, double now, int width, bool utf
     const Series &series = row.series[value];
     int64_t last = binOf(now);
     std::string out;
+    float shown = NAN; // a cell with no value of its own holds the one before it
     for (int cell = 0; cell < width; ++cell) {
         // The cell covers slots [first, end) of the last 10 s; it shows the latest value in them.
         int64_t first = last - kSparkBins + 1 + cell * kSparkBins / width;
         int64_t end = last - kSparkBins + 1 + (cell + 1) * kSparkBins / width;
-        float shown = NAN;
         for (int64_t b = first; b < end; ++b)
             if (!std::isnan(Model::historyAt(row, value, b)))
                 shown = Model::historyAt(row, value, b);

@@ -48,7 +48,7 @@ bool ConnectorOrder::operator()(std::string_view a, std::string_view b) const {
 void Counter::advance(int64_t bin) {
     if (bin <= lastBin)
         return;
-    for (int64_t b = std::max(lastBin + 1, bin - kHistoryBins + 1); b <= bin; ++b)
+    for (int64_t b = std::max({int64_t{0}, lastBin + 1, bin - kHistoryBins + 1}); b <= bin; ++b)
         counts[b % kHistoryBins] = 0;
     lastBin = bin;
 }
@@ -95,7 +95,7 @@ void Model::add(const Message &message, double now) {
         Series &series = row.series[i];
         if (reshaped || value.numeric != row.values[i].numeric)
             startSeries(series);
-        for (int64_t b = std::max(passed + 1, bin - kHistoryBins + 1); b < bin; ++b)
+        for (int64_t b = std::max({int64_t{0}, passed + 1, bin - kHistoryBins + 1}); b < bin; ++b)
             series.history[b % kHistoryBins] = kNone;
         if (value.numeric && std::isfinite(value.number)) {
             series.min = std::min(series.min, value.number);
