@@ -22,5 +22,5 @@ run_suite build/asan -DVRENNOSC_SANITIZE=ON
 # libFuzzer comes with clang, so the fuzz targets get a clang build of their own; only they are built.
 echo "== build/fuzz"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DVRENNOSC_FUZZ=ON >/dev/null
-cmake --build build/fuzz -j "$jobs" --target device_fuzzer encoder_fuzzer
+cmake --build build/fuzz -j "$jobs" --target device_fuzzer encoder_fuzzer monitor_fuzzer
 ctest --test-dir build/fuzz -L fuzz --no-tests=error --output-on-failure -j "$jobs"
