@@ -57,11 +57,12 @@ case $depends in
 *libhidapi-hidraw0*libc6* | *libc6*libhidapi-hidraw0*) ;;
 *) fail "the package's dependencies do not name hidapi and the C library" ;;
 esac
+echo "$depends" | grep liblo7 | grep -q libncursesw6 || fail "the dependencies do not name the monitor's liblo and ncursesw"
 grep -qx /usr/share/doc/vrennosc/copyright "$work/files" || fail "the package carries no copyright file"
 
 installed=yes
 dpkg -i "$deb" || fail "dpkg -i failed"
-[ -x /usr/bin/vrennosc ] || fail "/usr/bin/vrennosc is not in place"
+[ -x /usr/bin/vrennosc ] && [ -x /usr/bin/vrennosc-monitor ] || fail "/usr/bin/vrennosc or vrennosc-monitor is not in place"
 
 # The bridge runs until killed: wait for its start line, then stop it.
 /usr/bin/vrennosc >"$work/out" 2>&1 &

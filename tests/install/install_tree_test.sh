@@ -1,6 +1,6 @@
 #!/bin/sh
-# `cmake --install` into a DESTDIR places exactly the bridge, the udev rule, the user unit, the man
-# page and the copyright file, and all of them below the prefix.
+# `cmake --install` into a DESTDIR places exactly the bridge, the monitor, the udev rule, the user
+# unit, the man pages and the copyright file, and all of them below the prefix.
 # Usage: install_tree_test.sh BUILD_DIR UDEV_RULES_DIR USER_UNIT_DIR
 set -eu
 build=$1
@@ -18,10 +18,12 @@ below_root() {
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null
 sort >"$work/expected" <<LIST
 usr/bin/vrennosc
+usr/bin/vrennosc-monitor
 $(below_root "$2")/70-vrennosc.rules
 $(below_root "$3")/vrennosc.service
 usr/share/doc/vrennosc/copyright
 usr/share/man/man1/vrennosc.1.gz
+usr/share/man/man1/vrennosc-monitor.1.gz
 LIST
 (cd "$work/root" && find . ! -type d | sed 's|^\./||' | sort) >"$work/actual"
 
