@@ -87,6 +87,7 @@ void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
             return;
         if (now >= factsDue) {
             refreshFacts(status, forwarder, options);
+            screen.repaint(); // a line another program wrote to the terminal lasts a second at most
             factsDue = now + 1;
         }
         {

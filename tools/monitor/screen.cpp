@@ -75,6 +75,8 @@ void Screen::draw(const Model &model, const Status &status, double now) {
 
 void Screen::show() { doupdate(); }
 
+void Screen::repaint() { clearok(curscr, TRUE); }
+
 Key Screen::waitKey(int timeoutMs) {
     timeout(timeoutMs);
     switch (getch()) {

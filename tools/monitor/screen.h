@@ -18,6 +18,8 @@ public:
     // Draws the model into the screen's buffer; show() then writes it to the terminal.
     void draw(const Model &model, const Status &status, double now);
     void show();
+    // Makes the next show() repaint the whole terminal, over anything else written to it.
+    void repaint();
     // Waits up to timeoutMs for a key; follows a resize on the way.
     Key waitKey(int timeoutMs);
 
