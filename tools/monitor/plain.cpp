@@ -1,9 +1,11 @@
-// The plain table. Silent rows are marked with "(silent)" where the screen would dim them.
+// The plain table, in ASCII. Silent rows are marked with "(silent)" where the screen would dim them.
 #include "plain.h"
 
 #include <cstdio>
 
 namespace {
+
+constexpr int kSparkWidth = 20; // half a second a character
 
 std::string rangeText(const Series &series) {
     if (!(series.min <= series.max))
@@ -22,7 +24,7 @@ std::string rowLine(const std::string &address, const Row &row, double now) {
     for (int i = 0; i < row.argc && i < kMaxValues; ++i) {
         line += " " + valueText(row.values[i]);
         if (row.values[i].numeric)
-            line += rangeText(row.series[i]);
+            line += rangeText(row.series[i]) + " " + sparkline(row, i, now, kSparkWidth, false);
     }
     if (row.argc > kMaxValues)
         line += " (+" + std::to_string(row.argc - kMaxValues) + " more)";
@@ -41,7 +43,7 @@ std::string renderPlain(const Model &model, const Status &status, double now) {
     size_t width = 7;
     for (const auto &entry : model.rows())
         width = std::max(width, entry.first.size());
-    out += "address" + std::string(width - 7, ' ') + "   rate/s  values [min..max]\n";
+    out += "address" + std::string(width - 7, ' ') + "   rate/s  values [min..max] last 10 s\n";
     for (const auto &[address, row] : model.rows())
         out += rowLine(printable(address) + std::string(width - address.size(), ' '), row, now) + "\n";
     return out;

@@ -6,5 +6,5 @@
 #include <string>
 
 // The header, the hint when silent, and one line per row: address, rate, then each value with its
-// range in brackets.
+// range in brackets and an ASCII sparkline of its last 10 s.
 std::string renderPlain(const Model &model, const Status &status, double now);
