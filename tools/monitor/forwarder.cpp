@@ -2,20 +2,41 @@
 // loses that datagram, and receiving never waits for it.
 #include "forwarder.h"
 
+#include <arpa/inet.h>
 #include <cstring>
 #include <netdb.h>
 #include <unistd.h>
 
 namespace {
+
 constexpr int kSendBuffer = 4 << 20;
+
+// The first IPv4 address of a name, else its first: "localhost" reaches a receiver on 127.0.0.1,
+// as the bridge's messages do, even where it also resolves to ::1.
+const addrinfo *preferred(const addrinfo *found) {
+    for (const addrinfo *a = found; a != nullptr; a = a->ai_next)
+        if (a->ai_family == AF_INET)
+            return a;
+    return found;
 }
+
+// Whether a target is the monitor's own socket, which would send every datagram round forever.
+bool isOwnSocket(const addrinfo *target, uint16_t ownPort) {
+    if (target->ai_family != AF_INET)
+        return false;
+    const auto *address = reinterpret_cast<const sockaddr_in *>(target->ai_addr);
+    uint32_t host = ntohl(address->sin_addr.s_addr);
+    return ntohs(address->sin_port) == ownPort && (host == INADDR_LOOPBACK || host == INADDR_ANY);
+}
+
+} // namespace
 
 Forwarder::~Forwarder() {
     for (Open &target : targets_)
         close(target.fd);
 }
 
-bool Forwarder::open(const std::vector<Target> &targets, std::string &error) {
+bool Forwarder::open(const std::vector<Target> &targets, uint16_t ownPort, std::string &error) {
     for (const Target &target : targets) {
         addrinfo hints{}, *found = nullptr;
         hints.ai_socktype = SOCK_DGRAM;
@@ -24,11 +45,17 @@ bool Forwarder::open(const std::vector<Target> &targets, std::string &error) {
             error = "cannot resolve " + target.text() + ": " + gai_strerror(status);
             return false;
         }
+        const addrinfo *chosen = preferred(found);
         Open opened{};
-        opened.fd = socket(found->ai_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        std::memcpy(&opened.address, found->ai_addr, found->ai_addrlen);
-        opened.length = found->ai_addrlen;
+        bool own = isOwnSocket(chosen, ownPort);
+        opened.fd = own ? -1 : socket(chosen->ai_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        std::memcpy(&opened.address, chosen->ai_addr, chosen->ai_addrlen);
+        opened.length = chosen->ai_addrlen;
         freeaddrinfo(found);
+        if (own) {
+            error = target.text() + " is the monitor's own port: forwarding there would loop";
+            return false;
+        }
         if (opened.fd == -1) {
             error = "cannot open a socket for " + target.text() + ": " + std::strerror(errno);
             return false;

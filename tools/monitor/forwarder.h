@@ -17,8 +17,9 @@ public:
     Forwarder(const Forwarder &) = delete;
     Forwarder &operator=(const Forwarder &) = delete;
 
-    // Resolves and opens every target; false with the reason when one cannot be used.
-    bool open(const std::vector<Target> &targets, std::string &error);
+    // Resolves and opens every target; false with the reason when one cannot be used, or is the
+    // monitor's own port on 127.0.0.1.
+    bool open(const std::vector<Target> &targets, uint16_t ownPort, std::string &error);
     // Sends the count datagrams of a received batch to every target.
     void send(const mmsghdr *batch, int count);
     // Datagrams that a target did not take (refused, unreachable, its buffer full).

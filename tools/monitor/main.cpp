@@ -171,7 +171,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     Forwarder forwarder;
-    if (!forwarder.open(options.forwards, error)) {
+    if (!forwarder.open(options.forwards, options.port, error)) {
         std::fprintf(stderr, "vrennosc-monitor: %s\n", error.c_str());
         return 1;
     }
