@@ -35,8 +35,11 @@ std::string printable(std::string_view text) {
 std::string valueText(const Value &value) {
     if (!value.numeric)
         return printable(value.text);
+    // The most digits, up to four, that fit in 8 characters: -1.959e-16 becomes -2e-16.
     char text[32];
-    std::snprintf(text, sizeof text, "%.4g", value.number);
+    for (int digits = 4; digits >= 1; --digits)
+        if (std::snprintf(text, sizeof text, "%.*g", digits, value.number) <= 8)
+            break;
     return text;
 }
 
