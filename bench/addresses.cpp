@@ -20,7 +20,8 @@ int main(int argc, char **argv) {
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(std::atoi(argv[1])));
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd == -1 || distinct < 1 || distinct > 10000000 || connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0) {
+    if (fd == -1 || distinct < 1 || distinct > 10000000 ||
+        connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0) {
         std::perror("bench_addresses");
         return 1;
     }
