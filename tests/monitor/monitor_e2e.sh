@@ -1,12 +1,9 @@
 #!/bin/bash
-# The bridge with the virtual hub, heard through vrennosc-monitor --plain, which forwards to
-# raw_peer.py; the peer adds a message, a bundle and two broken datagrams. The last table must hold
-# the expected rows and 3 malformed; the peer, every datagram, its own byte for byte. A second
-# monitor on the port must exit 1 and say how to find the holder.
+# Bridge + virtual hub -> vrennosc-monitor --plain -> raw_peer.py, which adds 1 good and 3 bad datagrams:
+# expected rows, 3 malformed, all forwarded (the peer's byte for byte); a second monitor exits 1.
 # Usage: monitor_e2e.sh MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR [SANITIZER_RUNTIME]
 set -eu
-monitor=$1 bridge=$2 hub=$3 dir=$4 runtime=${5:-}
-port=29877
+monitor=$1 bridge=$2 hub=$3 dir=$4 runtime=${5:-} port=29877
 . "$dir/../bridge_run.sh"
 
 python3 "$dir/raw_peer.py" $port 2f706565722f7465787400002c73000068690000 \
@@ -16,8 +13,7 @@ wait_for 5 test -s "$work/peer" || fail "the raw peer did not start"
 "$monitor" --port $port --forward "127.0.0.1:$(head -n1 "$work/peer")" --plain --seconds 5 >"$work/tables" &
 monitor_pid=$! pids="$pids $!"
 wait_for 5 port_bound || fail "the monitor did not bind port $port"
-LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/scenario.txt" "$bridge" >/dev/null &
-pids="$pids $!"
+LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/scenario.txt" "$bridge" >/dev/null & pids="$pids $!"
 
 "$monitor" --port $port 2>"$work/second" && fail "a second monitor on port $port did not fail"
 [ $? -eq 1 ] && grep -q "ss -ulpn 'sport = :$port'" "$work/second" || fail "second monitor: $(cat "$work/second")"
@@ -28,5 +24,5 @@ read -r _ messages _ _ malformed _ < <(sed -n 2p "$work/last")
 # Rows without their rates and sparklines, which depend on timing.
 sed '1,/^address/d' "$work/last" | awk 'NF {$2 = ""; for (i = 3; i <= NF; i++) if ($i ~ /^[-_.:=+*#]+$/) $i = ""; $0 = $0; $1 = $1; print}' |
     diff -u "$dir/expected_rows.txt" - || fail "rows differ"
-[ "$malformed" = 3 ] || fail "malformed: $malformed, not 3"
-[ "$(tail -n1 "$work/peer")" = "arrived $((messages + malformed)) ours intact" ] || fail "peer: $(tail -n1 "$work/peer")"
+[ "$malformed $(tail -n1 "$work/peer")" = "3 arrived $((messages + malformed)) ours intact" ] ||
+    fail "malformed $malformed, not 3; peer: $(tail -n1 "$work/peer")"

@@ -29,8 +29,7 @@ void play(Model &model, std::istringstream &in) {
     }
 }
 
-// Each case: "case NAME", messages ("at …", "malformed"), then "show T" and the first lines of the
-// table expected at time T, up to "end".
+// Cases: "case NAME", "at …" or "malformed" lines, then "show T" and the table's first lines to "end".
 TEST(Monitor, Streams) {
     std::ifstream file(std::string(MONITOR_TEST_DIR) + "/streams.txt");
     Status status{9876, {"127.0.0.1:9877"}, {HubState::Readable, "/dev/hidraw3", 0, true, true, false, ""}};
@@ -57,8 +56,7 @@ TEST(Monitor, Streams) {
     }
 }
 
-// Each line: the checks' outcomes (hub present, readable, bridge, loopback, port; y or n), a text
-// that one line must hold, '|', and the tree: "path=content" or "path->link target", separated by ';'.
+// Lines: outcomes (hub, readable, bridge, loopback, port), a text, '|', "path=content;path->link;…".
 TEST(Monitor, ChecksOnMadeUpTrees) {
     std::ifstream file(std::string(MONITOR_TEST_DIR) + "/trees.txt");
     for (std::string ok, says, tree, entry;

@@ -1,5 +1,4 @@
-# Behind the monitor: prints its ephemeral port, sends the hex datagrams given to the monitor's port
-# once it is held, receives until 2 s of silence, then prints what arrived.
+# Prints its port; once the monitor holds PORT, sends it the hex datagrams given, and reports what arrives.
 import socket, sys, time
 
 port, ours = int(sys.argv[1]), [bytes.fromhex(h) for h in sys.argv[2:]]
@@ -10,8 +9,7 @@ print(receiver.getsockname()[1], flush=True)
 while True:  # until the monitor holds the port
     try: socket.socket(type=socket.SOCK_DGRAM).bind(("127.0.0.1", port)); time.sleep(0.05)
     except OSError: break
-for datagram in ours:
-    receiver.sendto(datagram, ("127.0.0.1", port))
+for datagram in ours: receiver.sendto(datagram, ("127.0.0.1", port))
 arrived = []
 try:
     while True: arrived.append(receiver.recv(65536))
