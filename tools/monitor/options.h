@@ -8,7 +8,10 @@
 struct Target {
     std::string host;
     std::string port;
-    std::string text() const { return host + ":" + port; }
+    // HOST:PORT as given, an IPv6 address in brackets.
+    std::string text() const {
+        return (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + port;
+    }
 };
 
 struct Options {
