@@ -119,8 +119,8 @@ Facts gatherFacts(const Roots &roots, uint16_t port) {
     readHub(roots, facts);
     readBridge(roots, facts);
     facts.localhost = localhostIsLoopback();
-    facts.loopback = firstLine(roots.sys + "/class/net/lo/operstate") != "down" &&
-                     !firstLine(roots.sys + "/class/net/lo/operstate").empty();
+    std::string operstate = firstLine(roots.sys + "/class/net/lo/operstate"); // "unknown" when up
+    facts.loopback = !operstate.empty() && operstate != "down";
     std::string inode = socketInode(roots, port);
     facts.portHeld = !inode.empty();
     if (facts.portHeld)
