@@ -7,7 +7,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Reads the readings of a USB HID sensor hub and sends each one as an OSC\n\
 message to UDP port 9876 on the local host, for Pure Data, SuperCollider, Max\n\
 and other OSC receivers. Includes a udev rule that gives the logged-in user\n\
-access to the hub, and a systemd user unit that keeps the bridge running.")
+access to the hub, a systemd user unit that keeps the bridge running, and\n\
+vrennosc-monitor, which shows every sensor's values live, says what is wrong\n\
+when nothing arrives, and forwards the messages to other programs or computers.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "vrennosc developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

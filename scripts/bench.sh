@@ -1,10 +1,12 @@
 #!/bin/sh
 # Installs what is missing, builds the bridge and its benchmarks in build/bench, and runs the full
-# benchmark (about two minutes); prints the results as a Markdown table.
+# benchmark (about two minutes), then the monitor's (about one more); prints the results as
+# Markdown tables.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 # The default build type, as the bridge is built for use; no tests, which the benchmark does not need.
 cmake -S . -B build/bench -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bench -j "$(nproc)" --target benchmarks
-exec bench/run.sh build/bench full
+cmake --build build/bench -j "$(nproc)" --target benchmarks monitor_benchmarks
+bench/run.sh build/bench full
+bench/monitor.sh build/bench full

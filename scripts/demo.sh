@@ -1,7 +1,7 @@
 #!/bin/sh
-# Shows the bridge at work without the hub: oscdump listens on port 9876, and the bridge reads the
-# virtual hub playing its default scenario. Prints the messages for a few seconds (or until Ctrl-C),
-# then cleans up.
+# Shows the bridge at work without the hub: vrennosc-monitor (in a terminal) or oscdump listens on
+# port 9876, and the bridge reads the virtual hub playing its default scenario. Shows the messages
+# for a few seconds (or until Ctrl-C), then cleans up.
 # Usage: scripts/demo.sh [SECONDS]
 set -eu
 cd "$(dirname "$0")/.."
@@ -33,7 +33,7 @@ resolve_localhost() {
 # After the timer or Ctrl-C: stops everything, says so when nothing arrived, and ends the demo.
 finish() {
     cleanup
-    if [ ! -s "$log" ]; then
+    if [ ! -t 1 ] && [ ! -s "$log" ]; then
         echo "No message arrived in the demo: look above for what the bridge or the virtual hub" \
             "printed, and see \"No messages arrive\" in README.md." >&2
     fi
@@ -43,7 +43,7 @@ finish() {
 scripts/install-deps.sh demo
 check_loopback
 cmake -S . -B build/demo -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/demo --target vrennosc virtualhub -j "$(nproc)" >/dev/null
+cmake --build build/demo --target vrennosc virtualhub vrennosc-monitor -j "$(nproc)" >/dev/null
 
 receiver=""
 viewer=""
@@ -57,13 +57,19 @@ cleanup() {
 trap 'cleanup; rm -f "$log"' EXIT
 trap 'exit 130' INT TERM HUP PIPE
 
-# oscdump writes to a file, so that the end can tell whether anything arrived; tail shows it.
-oscdump -L "$port" >"$log" &
-receiver=$!
-tail -f -n +1 "$log" &
-viewer=$!
+if [ -t 1 ]; then
+    # The live monitor; a background job's input would be /dev/null, so it reads the terminal.
+    build/demo/tools/monitor/vrennosc-monitor --port "$port" --seconds "$seconds" </dev/tty &
+    receiver=$!
+else
+    # oscdump writes to a file, so that the end can tell whether anything arrived; tail shows it.
+    oscdump -L "$port" >"$log" &
+    receiver=$!
+    tail -f -n +1 "$log" &
+    viewer=$!
+fi
 sleep 0.3
-# oscdump exits at once when it cannot have the port.
+# The receiver exits at once when it cannot have the port.
 if ! kill -0 "$receiver" 2>/dev/null; then
     echo "Port $port is taken: stop the program that listens on it and try again." >&2
     exit 1
@@ -76,5 +82,6 @@ bridge=$!
 sleep "$seconds" &
 timer=$!
 trap 'kill "$timer" 2>/dev/null || true' INT
-wait $timer || true
+# The monitor ends by itself after the same time, or on q or Ctrl-C.
+if [ -t 1 ]; then wait "$receiver" || true; else wait "$timer" || true; fi
 finish

@@ -27,11 +27,13 @@ while read -r file; do
 done <"$work/files"
 depends=$(dpkg-deb -f "$deb" Depends)
 [[ $depends == *libhidapi-hidraw0* && $depends == *libc6* ]] || fail "Depends ($depends) lacks hidapi or the C library"
+[[ $depends == *liblo7* && $depends == *libncursesw6* ]] || fail "Depends ($depends) lacks the monitor's liblo or ncursesw"
 grep -qx /usr/share/doc/vrennosc/copyright "$work/files" || fail "the package carries no copyright file"
 grep -qx /usr/share/doc/vrennosc/examples/pd/vrennosc.pd "$work/files" || fail "the package carries no examples"
 
 installed=yes
 dpkg -i "$deb" >/dev/null || fail "dpkg -i failed"
+[ -x /usr/bin/vrennosc-monitor ] || fail "/usr/bin/vrennosc-monitor is not in place"
 /usr/bin/vrennosc >"$work/out" 2>&1 &
 bridge=$!
 for _ in $(seq 50); do [ ! -s "$work/out" ] || break; sleep 0.1; done

@@ -1,0 +1,28 @@
+#!/bin/bash
+# Bridge + virtual hub -> vrennosc-monitor --plain -> raw_peer.py, which adds 1 good and 3 bad datagrams:
+# expected rows, 3 malformed, all forwarded (the peer's byte for byte); a second monitor exits 1.
+# Usage: monitor_e2e.sh MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR [SANITIZER_RUNTIME]
+set -eu
+monitor=$1 bridge=$2 hub=$3 dir=$4 runtime=${5:-} port=29877
+. "$dir/../bridge_run.sh"
+
+python3 "$dir/raw_peer.py" $port 2f706565722f7465787400002c73000068690000 \
+    2362756e646c65000000000000000001 78797a 2f6100002c660000 >"$work/peer" &
+peer=$! pids="$pids $!"
+wait_for 5 test -s "$work/peer" || fail "the raw peer did not start"
+"$monitor" --port $port --forward "127.0.0.1:$(head -n1 "$work/peer")" --plain --seconds 5 >"$work/tables" &
+monitor_pid=$! pids="$pids $!"
+wait_for 5 port_bound || fail "the monitor did not bind port $port"
+LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/scenario.txt" "$bridge" >/dev/null & pids="$pids $!"
+
+"$monitor" --port $port 2>"$work/second" && fail "a second monitor on port $port did not fail"
+[ $? -eq 1 ] && grep -q "ss -ulpn 'sport = :$port'" "$work/second" || fail "second monitor: $(cat "$work/second")"
+
+wait "$monitor_pid" && wait "$peer" || fail "the monitor or the peer failed"
+awk '/^port /{t = ""} {t = t $0 "\n"} END {printf "%s", t}' "$work/tables" | tee "$work/last"
+read -r _ messages _ _ malformed _ < <(sed -n 2p "$work/last")
+# Rows without their rates and sparklines, which depend on timing.
+sed '1,/^address/d' "$work/last" | awk 'NF {$2 = ""; for (i = 3; i <= NF; i++) if ($i ~ /^[-_.:=+*#]+$/) $i = ""; $0 = $0; $1 = $1; print}' |
+    diff -u "$dir/expected_rows.txt" - || fail "rows differ"
+[ "$malformed $(tail -n1 "$work/peer")" = "3 arrived $((messages + malformed)) ours intact" ] ||
+    fail "malformed $malformed, not 3; peer: $(tail -n1 "$work/peer")"

@@ -1,0 +1,83 @@
+// The monitor's model and plain table, driven by streams.txt; its checks, by made-up trees in trees.txt.
+#include "checks.h"
+#include "plain.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+// "T ADDRESS [xN] V…": N messages 10 ms apart, a % in the address numbering them; "s:TEXT" is text.
+void play(Model &model, std::istringstream &in) {
+    double t = 0;
+    int repeat = 1;
+    std::string address, word;
+    std::vector<std::string> values;
+    for (in >> t >> address; in >> word;)
+        word[0] == 'x' ? void(repeat = std::stoi(word.substr(1))) : values.push_back(word);
+    for (int i = 0; i < repeat; ++i) {
+        std::string numbered =
+            address.back() == '%' ? address.substr(0, address.size() - 1) + std::to_string(i) : address;
+        Message message{numbered, static_cast<int>(values.size()), {}};
+        for (int v = 0; v < message.argc && v < kMaxValues; ++v) {
+            bool text = values[v].rfind("s:", 0) == 0;
+            message.values[v] = Value{!text, text ? 0 : std::stod(values[v]), {}};
+            std::snprintf(message.values[v].text, sizeof message.values[v].text, "%s",
+                          values[v].c_str() + 2 * text);
+        }
+        model.add(message, t + 0.01 * i);
+    }
+}
+
+// Cases: "case NAME", "at …" or "malformed" lines, then "show T" and the table's first lines to "end".
+TEST(Monitor, Streams) {
+    std::ifstream file(std::string(MONITOR_TEST_DIR) + "/streams.txt");
+    Status status{9876, {"127.0.0.1:9877"}, {HubState::Readable, "/dev/hidraw3", 0, true, true, false, ""}};
+    Model model;
+    std::string line, name, expected, shown;
+    for (bool expecting = false; std::getline(file, line);) {
+        std::istringstream in(line);
+        std::string word, at;
+        in >> word;
+        if (expecting && word != "end")
+            expected += line + "\n";
+        else if (word == "case")
+            model = Model(), name = line;
+        else if (word == "at")
+            play(model, in);
+        else if (word == "malformed")
+            model.addMalformed();
+        else if (word == "show" && (in >> at))
+            shown = renderPlain(model, status, std::stod(at)), expected.clear(), expecting = true;
+        else if (word == "end") {
+            expecting = false;
+            EXPECT_EQ(shown.substr(0, expected.size()), expected) << name;
+        }
+    }
+}
+
+// Lines: outcomes (hub, readable, bridge, loopback, port), a text, '|', "path=content;path->link;…".
+TEST(Monitor, ChecksOnMadeUpTrees) {
+    std::ifstream file(std::string(MONITOR_TEST_DIR) + "/trees.txt");
+    for (std::string ok, says, tree, entry;
+         std::getline(file >> ok, says, '|') && std::getline(file, tree);) {
+        namespace fs = std::filesystem;
+        fs::path root = fs::temp_directory_path() / ("monitor_tree_" + std::to_string(getpid()));
+        for (std::stringstream entries(tree); std::getline(entries >> std::ws, entry, ';');) {
+            size_t link = entry.find("->"), file = entry.find('=');
+            fs::path path = root / entry.substr(0, std::min(link, file));
+            fs::create_directories(path.parent_path());
+            link < file ? fs::create_symlink(entry.substr(link + 2), path)
+                        : void(std::ofstream(path) << entry.substr(file + 1) << "\n");
+        }
+        std::vector<CheckLine> lines =
+            checkLines(gatherFacts({root / "sys", root / "proc", root / "dev"}, 9876), 9876);
+        lines.erase(lines.begin() + 3); // localhost: the machine's own resolver
+        std::string outcome, all;
+        for (const CheckLine &line : lines)
+            outcome += line.ok ? 'y' : 'n', all += line.text + "\n";
+        EXPECT_EQ(outcome, ok) << all;
+        EXPECT_NE(all.find(says.substr(1, says.size() - 2)), std::string::npos) << all;
+        fs::remove_all(root);
+    }
+}

@@ -1,0 +1,191 @@
+// vrennosc-monitor: receives on 127.0.0.1, forwards every datagram, and shows the stream. A
+// receiving thread forwards each batch before it takes the model's lock; the screen holds that
+// lock only while drawing into memory, never while writing to the terminal.
+#include "forwarder.h"
+#include "options.h"
+#include "plain.h"
+#include "receiver.h"
+#include "screen.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<bool> stopping{false};
+
+void stop(int) { stopping = true; }
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+struct Shared {
+    std::mutex lock;
+    Model model;
+    const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+};
+
+void receiveLoop(Receiver &receiver, Forwarder &forwarder, Shared &shared) {
+    static Message messages[Receiver::kBatch];
+    bool wellFormed[Receiver::kBatch];
+    while (!stopping) {
+        int count = receiver.receive(100);
+        if (count == 0)
+            continue;
+        forwarder.send(receiver.batch(), count);
+        for (int i = 0; i < count; ++i)
+            wellFormed[i] = decodeMessage(receiver.data(i), receiver.size(i), messages[i]);
+        double now = secondsSince(shared.start);
+        std::lock_guard<std::mutex> hold(shared.lock);
+        for (int i = 0; i < count; ++i)
+            wellFormed[i] ? shared.model.add(messages[i], now) : shared.model.addMalformed();
+    }
+}
+
+// Refreshes the facts once a second; the port is ours, so its line is not used.
+void refreshFacts(Status &status, const Forwarder &forwarder, const Options &options) {
+    status.facts = gatherFacts(Roots{}, status.port);
+    status.targets.clear();
+    for (size_t i = 0; i < forwarder.size(); ++i) {
+        uint64_t unsent = forwarder.unsent(i);
+        status.targets.push_back(options.forwards[i].text() +
+                                 (unsent ? " (" + std::to_string(unsent) + " not sent)" : ""));
+    }
+}
+
+void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
+    for (int tick = 1; !stopping; ++tick) {
+        bool last = options.seconds > 0 && tick >= options.seconds;
+        double wake = last ? options.seconds : tick;
+        while (!stopping && secondsSince(shared.start) < wake)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        refreshFacts(status, forwarder, options);
+        std::string table;
+        {
+            std::lock_guard<std::mutex> hold(shared.lock);
+            table = renderPlain(shared.model, status, secondsSince(shared.start));
+        }
+        std::printf("%s\n", table.c_str());
+        std::fflush(stdout);
+        if (last)
+            return;
+    }
+}
+
+void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
+    Screen screen;
+    double factsDue = 0;
+    while (!stopping) {
+        double now = secondsSince(shared.start);
+        if (options.seconds > 0 && now >= options.seconds)
+            return;
+        if (now >= factsDue) {
+            refreshFacts(status, forwarder, options);
+            screen.repaint(); // a line another program wrote to the terminal lasts a second at most
+            factsDue = now + 1;
+        }
+        {
+            std::lock_guard<std::mutex> hold(shared.lock);
+            if (!status.frozen)
+                screen.draw(shared.model, status, now);
+        }
+        screen.show();
+        double nextDraw = now + 1.0 / 30;
+        Key key =
+            screen.waitKey(std::max(1, static_cast<int>((nextDraw - secondsSince(shared.start)) * 1000)));
+        std::lock_guard<std::mutex> hold(shared.lock);
+        if (key == Key::Quit)
+            return;
+        if (key == Key::Freeze)
+            status.frozen = !status.frozen;
+        if (key == Key::Reset)
+            shared.model.resetRanges();
+        if (key == Key::Clear)
+            shared.model.clear();
+        if (key != Key::None && status.frozen) // a frozen view still shows what a key did
+            screen.draw(shared.model, status, secondsSince(shared.start));
+    }
+}
+
+// --check: the facts, then two seconds of listening if the port is free.
+int runCheck(const Options &options) {
+    Facts facts = gatherFacts(Roots{}, options.port);
+    std::vector<CheckLine> lines = checkLines(facts, options.port);
+    Receiver receiver;
+    std::string error;
+    bool inUse = false;
+    if (facts.portHeld) {
+        lines.push_back({false, "messages: not listened for, as the port is held"});
+    } else if (!receiver.open(options.port, error, inUse)) {
+        lines.push_back({false, "messages: " + error});
+    } else {
+        auto start = std::chrono::steady_clock::now();
+        long arrived = 0;
+        while (secondsSince(start) < 2)
+            arrived += receiver.receive(100);
+        lines.push_back({arrived > 0, arrived > 0 ? "messages: " + std::to_string(arrived) + " arrived in 2 s"
+                                                  : "messages: none arrived in 2 s; see the lines above"});
+    }
+    bool allOk = true;
+    for (const CheckLine &line : lines) {
+        std::printf("%-5s %s\n", line.ok ? "ok" : "FAIL", line.text.c_str());
+        allOk &= line.ok;
+    }
+    return allOk ? 0 : 1;
+}
+
+int usageError(const std::string &error) {
+    std::fprintf(stderr, "vrennosc-monitor: %s\n%s", error.c_str(), usageText());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    Options options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error))
+        return usageError(error);
+    if (options.help) {
+        std::fputs(usageText(), stdout);
+        return 0;
+    }
+    if (options.check)
+        return runCheck(options);
+    Receiver receiver;
+    bool inUse = false;
+    if (!receiver.open(options.port, error, inUse)) {
+        std::string holder = inUse ? gatherFacts(Roots{}, options.port).holder : "";
+        std::string p = std::to_string(options.port);
+        std::fprintf(stderr, "vrennosc-monitor: %s%s\n", error.c_str(),
+                     inUse ? ("; " + (holder.empty() ? "" : holder + " holds it; ") +
+                              "ss -ulpn 'sport = :" + p + "' names the program")
+                                 .c_str()
+                           : "");
+        return 1;
+    }
+    Forwarder forwarder;
+    if (!forwarder.open(options.forwards, options.port, error)) {
+        std::fprintf(stderr, "vrennosc-monitor: %s\n", error.c_str());
+        return 1;
+    }
+    std::signal(SIGINT, stop);
+    std::signal(SIGTERM, stop);
+    Shared shared;
+    Status status;
+    status.port = options.port;
+    std::thread receiving(receiveLoop, std::ref(receiver), std::ref(forwarder), std::ref(shared));
+    if (options.plain || !isatty(STDOUT_FILENO))
+        runPlain(shared, status, forwarder, options);
+    else
+        runScreen(shared, status, forwarder, options);
+    stopping = true;
+    receiving.join();
+    return 0;
+}

@@ -1,0 +1,77 @@
+// What the monitor knows about the stream: one row per address, in connector order, with rates,
+// latest values, ranges and fixed-size histories. Memory is bounded: at most kMaxRows rows.
+#pragma once
+
+#include "decode.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+constexpr size_t kMaxRows = 1024;
+constexpr double kBinSeconds = 0.25; // one history slot
+constexpr int kHistoryBins = 48;     // 12 s of history
+
+// Messages per history slot, for rates.
+struct Counter {
+    uint32_t counts[kHistoryBins] = {};
+    int64_t lastBin = -kHistoryBins;
+
+    // Moves to bin, emptying the slots passed over; returns true when slots were emptied.
+    void advance(int64_t bin);
+    // Whether bin's slot still holds data.
+    bool holds(int64_t bin) const { return bin <= lastBin && bin > lastBin - kHistoryBins; }
+    // Messages per second over the last complete second before now.
+    double rate(double now) const;
+};
+
+struct Series {
+    double min = 0, max = 0;
+    float history[kHistoryBins]; // the last value of each slot; NaN where none arrived
+};
+
+struct Row {
+    uint64_t total = 0;
+    double lastTime = 0;
+    int argc = 0;
+    Value values[kMaxValues];
+    Series series[kMaxValues];
+    Counter counter;
+};
+
+// Orders addresses by connector (A0…A3, D2…D8, I2C, UART), then others alphabetically.
+struct ConnectorOrder {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
+class Model {
+public:
+    // Adds one decoded message that arrived at time now (seconds).
+    void add(const Message &message, double now);
+    // Counts one datagram that was not a well-formed message.
+    void addMalformed() { ++malformed_; }
+    // Forgets ranges and histories; rows stay.
+    void resetRanges();
+    // Forgets every row.
+    void clear();
+
+    const std::map<std::string, Row, ConnectorOrder> &rows() const { return rows_; }
+    uint64_t total() const { return total_; }
+    uint64_t malformed() const { return malformed_; }
+    uint64_t beyondCap() const { return beyondCap_; } // messages for addresses that found no row
+    double rate(double now) const { return counter_.rate(now); }
+    double lastTime() const { return lastTime_; } // negative before the first message
+    // The latest value of a series in each of the last `bins` slots before now; NaN where none.
+    static float historyAt(const Row &row, int value, int64_t bin);
+
+private:
+    std::map<std::string, Row, ConnectorOrder> rows_;
+    Counter counter_;
+    uint64_t total_ = 0, malformed_ = 0, beyondCap_ = 0;
+    double lastTime_ = -1;
+};
+
+// The history slot of time t.
+inline int64_t binOf(double t) { return static_cast<int64_t>(t / kBinSeconds); }

@@ -1,0 +1,30 @@
+// The monitor's command line: what to listen on, where to forward, and how to show it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Target {
+    std::string host;
+    std::string port;
+    // HOST:PORT as given, an IPv6 address in brackets.
+    std::string text() const {
+        return (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + port;
+    }
+};
+
+struct Options {
+    uint16_t port = 9876;
+    std::vector<Target> forwards;
+    bool plain = false;
+    double seconds = 0; // 0: run until quit
+    bool check = false;
+    bool help = false;
+};
+
+// Parses argv; on a bad option or value returns false with a one-line reason in error.
+bool parseOptions(int argc, char **argv, Options &options, std::string &error);
+
+// The usage text, with examples.
+const char *usageText();
