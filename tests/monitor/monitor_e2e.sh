@@ -4,12 +4,12 @@
 # Usage: monitor_e2e.sh MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR [SANITIZER_RUNTIME]
 set -eu
 monitor=$1 bridge=$2 hub=$3 dir=$4 runtime=${5:-} port=29877
-. "$dir/../bridge_run.sh"
+. "$dir/../process_helpers.sh"
 
 python3 "$dir/raw_peer.py" $port 2f706565722f7465787400002c73000068690000 \
     2362756e646c65000000000000000001 78797a 2f6100002c660000 >"$work/peer" &
 peer=$! pids="$pids $!"
-wait_for 5 test -s "$work/peer" || fail "the raw peer did not start"
+wait_for 5 '[ -s "$work/peer" ]' || fail "the raw peer did not start"
 "$monitor" --port $port --forward "127.0.0.1:$(head -n1 "$work/peer")" --plain --seconds 5 >"$work/tables" &
 monitor_pid=$! pids="$pids $!"
 wait_for 5 port_bound || fail "the monitor did not bind port $port"
