@@ -19,14 +19,7 @@ quick) reports=20000 messages=200000 distinct=20000 ;;
 esac
 flood=$((reports * 6)) # datagrams: bench/flood.txt completes six vectors per report
 
-work=$(mktemp -d)
-started=""
-cleanup() {
-    for pid in $started; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "bench: $*" >&2; exit 1; }
+. "$here/processes.sh"
 sed "s/^flood .*/flood $reports/" "$here/flood.txt" >"$work/flood.txt"
 
 cpu() { "$bin/bench_cpu" "$1" | awk '{print $2}'; }

@@ -23,15 +23,7 @@ datagrams_per_report=6 # set by the connectors of flood.txt
 burst_datagrams=$((burst_reports * datagrams_per_report))
 flood_datagrams=$((reports * datagrams_per_report))
 
-work=$(mktemp -d)
-started=""
-cleanup() {
-    for pid in $started; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "bench: $*" >&2; exit 1; }
+. "$here/processes.sh"
 
 # bench_receive in the background; returns once it has bound the port.
 start_receiver() {

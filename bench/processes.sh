@@ -1,0 +1,10 @@
+# Sourced by the benchmark scripts: a scratch folder, and the processes in $started, that go away
+# on exit; and failing with a message.
+work=$(mktemp -d)
+started=""
+cleanup() {
+    for pid in $started; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "bench: $*" >&2; exit 1; }
