@@ -2,6 +2,7 @@
 // 0003:2341:8036.*; the bridge is a process named vrennosc; the port's holder is the process with
 // a descriptor on the socket inode that the UDP table lists for the port.
 #include "checks.h"
+#include "hub_ids.h"
 
 #include <climits>
 #include <cstdio>
@@ -46,7 +47,7 @@ void readHub(const Roots &roots, Facts &facts) {
             continue;
         target[length] = '\0';
         const char *device = std::strrchr(target, '/');
-        if (std::strncmp(device ? device + 1 : target, "0003:2341:8036.", 15) != 0)
+        if (std::strncmp(device ? device + 1 : target, hubDeviceNamePrefix, hubDeviceNamePrefixLength) != 0)
             continue;
         facts.node = "/dev/" + node;
         bool readable = access((roots.dev + "/" + node).c_str(), R_OK | W_OK) == 0;
