@@ -10,7 +10,7 @@ and other OSC receivers. Includes a udev rule that gives the logged-in user\n\
 access to the hub, a systemd user unit that keeps the bridge running, and\n\
 vrennosc-monitor, which shows every sensor's values live, says what is wrong\n\
 when nothing arrives, and forwards the messages to other programs or computers.")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "vrennosc developers")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VRENNOSC_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
