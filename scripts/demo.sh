@@ -75,8 +75,9 @@ if ! kill -0 "$receiver" 2>/dev/null; then
     exit 1
 fi
 
+# A relative path: LD_PRELOAD splits at spaces, and the checkout's own path may hold one.
 VHUB_SCENARIO=tools/virtualhub/scenarios/default.txt \
-    LD_PRELOAD="$PWD/build/demo/tools/virtualhub/libvirtualhub.so" build/demo/vrennosc &
+    LD_PRELOAD=./build/demo/tools/virtualhub/libvirtualhub.so build/demo/vrennosc &
 bridge=$!
 # Waiting on a background sleep lets Ctrl-C end the demo at once, the same way as the timer.
 sleep "$seconds" &
