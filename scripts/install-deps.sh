@@ -17,7 +17,9 @@ is_installed() {
 }
 
 missing=""
-for package in $(cat "$here/packages-run.txt" ${task_list:+"$task_list"} | sed 's/#.*//'); do
+# Read apart from the loop, so that a list that cannot be read stops the script.
+lists=$(cat "$here/packages-run.txt" ${task_list:+"$task_list"})
+for package in $(echo "$lists" | sed 's/#.*//'); do
     is_installed "$package" || missing="$missing $package"
 done
 [ -n "$missing" ] || exit 0
