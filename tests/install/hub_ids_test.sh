@@ -1,7 +1,6 @@
 #!/bin/bash
-# The hub's ids as src/hub_ids.h writes them, and as the udev rule, the man pages and the documents
-# spell them out: the rule matches the header's device name, and every id pair (2341:8036),
-# device name (0003:2341:8036) or "vendor/product (id) N" in the texts is the header's.
+# The udev rule matches src/hub_ids.h's device name, and every id pair (2341:8036), device name
+# (0003:2341:8036) or "vendor/product (id) N" in the rule, man pages and documents is the header's.
 # Usage: hub_ids_test.sh SOURCE_DIR
 set -eu
 cd "$1"
