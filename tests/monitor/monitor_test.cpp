@@ -81,3 +81,21 @@ TEST(Monitor, ChecksOnMadeUpTrees) {
         fs::remove_all(root);
     }
 }
+
+// Outside text keeps printable UTF-8; each control, C1 or stray byte becomes one '?'.
+TEST(Monitor, Printable) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/a b é █ 日本", "/a b é █ 日本"},            // valid UTF-8 stays
+        {"\x1b]2;pwn\x07\x1b[2J", "?]2;pwn??[2J"},   // C0
+        {"a\x7f" "b", "a?b"},                        // DEL
+        {"a\x9b" "1m", "a?1m"},                      // raw C1
+        {"a\xc2\x9b" "b\xc2\x80", "a?b?"},           // C1 in UTF-8
+        {"a\xe2\x96", "a??"},                        // truncated sequence
+        {"\xc0\xaf\xe0\x80\xaf", "?????"},           // overlong '/'
+        {"\x80" "a\xbf", "?a?"},                     // lone continuation bytes
+        {"\xed\xa0\x80\xf5\x80", "?????"},           // surrogate, beyond U+10FFFF
+        {"\xf0\x9f\x8e\xb9", "\xf0\x9f\x8e\xb9"},    // four bytes, U+1F3B9
+    };
+    for (const auto &[in, out] : cases)
+        EXPECT_EQ(printable(in), out) << in;
+}
