@@ -102,23 +102,24 @@ rss_many=$(rss_mib "$peer") shown_many=$(shown)
 "$bin/bench_addresses" "$port" "$distinct" "$distinct" >/dev/null
 sleep 1.5
 rss_distinct=$(rss_mib "$peer") shown_distinct=$(($(shown) - shown_many))
-kill "$peer"
+kill "$peer" && wait "$peer" 2>/dev/null || true
 echo "RSS $rss_start MiB at start, $rss_many MiB after $shown_many messages, $rss_distinct MiB after $shown_distinct more"
 echo "== idle: the monitor's CPU time over $idle_s s, alone, then beside $extra more idle processes"
 background "$monitor" --port "$port" --plain >/dev/null
 peer=$pid
 wait_until bound
 idle_ms() { # the CPU time the monitor takes over $idle_s s
-    local before
-    before=$(cpu "$peer") && sleep "$idle_s"
-    awk -v a="$(cpu "$peer")" -v b="$before" 'BEGIN {printf "%.1f", (a - b) * 1000}'
+    local before after
+    before=$(cpu "$peer") && sleep "$idle_s" && after=$(cpu "$peer") || return 1
+    awk -v a="$after" -v b="$before" 'BEGIN {printf "%.1f", (a - b) * 1000}'
 }
 sleep 1
 idle_alone=$(idle_ms)
+sleepers=$started
 for _ in $(seq "$extra"); do background sleep 600; done
 sleep 2
 idle_crowd=$(idle_ms)
-kill "$peer"
+kill "$peer" ${started#"$sleepers"}
 echo "$idle_alone ms alone, $idle_crowd ms beside $extra sleeping processes ($(ls /proc | grep -c '^[0-9]') in all)"
 echo "== load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 
