@@ -128,7 +128,9 @@ std::string headerLine(const Status &status) {
     for (const std::string &target : status.targets)
         line += " -> " + target;
     line += "   " + hubText(status.facts) + "   ";
-    line += status.facts.bridgePid ? "vrennosc running" : "no vrennosc running";
+    line += status.facts.bridgeHere  ? "vrennosc running"
+            : status.facts.bridgePid ? "vrennosc in another network namespace"
+                                     : "no vrennosc running";
     return line;
 }
 
