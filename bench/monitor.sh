@@ -118,9 +118,9 @@ idle_alone=$(idle_ms)
 sleepers=$started
 for _ in $(seq "$extra"); do background sleep 600; done
 sleep 2
-idle_crowd=$(idle_ms)
+idle_crowd=$(idle_ms) processes=$(ls /proc | grep -c '^[0-9]')
 kill "$peer" ${started#"$sleepers"}
-echo "$idle_alone ms alone, $idle_crowd ms beside $extra sleeping processes ($(ls /proc | grep -c '^[0-9]') in all)"
+echo "$idle_alone ms alone, $idle_crowd ms beside $extra sleeping processes ($processes in all)"
 echo "== load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 cat <<EOF
