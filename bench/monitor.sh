@@ -104,22 +104,26 @@ sleep 1.5
 rss_distinct=$(rss_mib "$peer") shown_distinct=$(($(shown) - shown_many))
 kill "$peer" && wait "$peer" 2>/dev/null || true
 echo "RSS $rss_start MiB at start, $rss_many MiB after $shown_many messages, $rss_distinct MiB after $shown_distinct more"
-echo "== idle: the monitor's CPU time over $idle_s s, alone, then beside $extra more idle processes"
-background "$monitor" --port "$port" --plain >/dev/null
-peer=$pid
-wait_until bound
-idle_ms() { # the CPU time the monitor takes over $idle_s s
+echo "== idle: the monitor's CPU time over $idle_s s, alone, then started after $extra more idle processes"
+# A fresh monitor each time, started after the extra processes: pids come in order, and a scan
+# that stops at the monitor's own entry would never reach processes started after it.
+idle_ms() {
     local before after
-    before=$(cpu "$peer") && sleep "$idle_s" && after=$(cpu "$peer") || return 1
+    background "$monitor" --port "$port" --plain >/dev/null
+    wait_until bound
+    sleep 1
+    before=$(cpu "$pid") && sleep "$idle_s" && after=$(cpu "$pid") || return 1
+    kill "$pid" && wait "$pid" 2>/dev/null || true
     awk -v a="$after" -v b="$before" 'BEGIN {printf "%.1f", (a - b) * 1000}'
 }
-sleep 1
-idle_alone=$(idle_ms)
+idle_ms >"$work/idle"
+idle_alone=$(cat "$work/idle")
 sleepers=$started
 for _ in $(seq "$extra"); do background sleep 600; done
-sleep 2
-idle_crowd=$(idle_ms) processes=$(ls /proc | grep -c '^[0-9]')
-kill "$peer" ${started#"$sleepers"}
+processes=$(ls /proc | grep -c '^[0-9]')
+idle_ms >"$work/idle"
+idle_crowd=$(cat "$work/idle")
+kill ${started#"$sleepers"}
 echo "$idle_alone ms alone, $idle_crowd ms beside $extra sleeping processes ($processes in all)"
 echo "== load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 
