@@ -27,11 +27,12 @@ kill "$holder" && wait "$holder" || true
 
 # Messages from the virtual hub prove the chain, though no hub node exists.
 printf 'announce 1 light f\ngenerate sine 1 50 30\n' >"$work/scenario"
-LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$work/scenario" "$bridge" >/dev/null & pids="$pids $!"
+LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$work/scenario" "$bridge" >/dev/null &
+bridge_pid=$! pids="$pids $!"
 "$monitor" --check --port "$port" >"$work/check" || fail "--check failed as messages arrived: $(cat "$work/check")"
 [ "$(grep -c ' hub:' "$work/check")" = 1 ] && grep -q '^note *hub: no hub node' "$work/check" ||
     fail "hub lines: $(cat "$work/check")"
-kill $pids && wait || true
+kill "$bridge_pid" && wait "$bridge_pid" || true
 
 # A new network namespace has lo down; /sys would still show the host's.
 if [ "$(id -u)" = 0 ]; then share="unshare -n"; else share="unshare -rn"; fi
