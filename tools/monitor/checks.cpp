@@ -20,8 +20,11 @@ std::vector<CheckLine> hubLines(const Facts &facts, bool heard) {
     if (facts.hub == HubState::Readable)
         lines.push_back({true, "hub: readable by this user"});
     else if (heard)
-        lines.push_back(
-            {true, "hub: " + node + " is not readable by this user; the bridge runs as another user", true});
+        lines.push_back({true,
+                         "hub: " + node +
+                             " is not readable by this user; the messages come from a bridge of another "
+                             "user, or from elsewhere",
+                         true});
     else
         lines.push_back({false, "hub: " + node +
                                     " is not readable by this user; apply the udev rule (README: "
