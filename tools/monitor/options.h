@@ -20,6 +20,8 @@ struct Options {
     bool plain = false;
     double seconds = 0; // 0: run until quit
     bool check = false;
+    std::string record; // the file to record to; empty: no recording
+    bool append = false;
     bool help = false;
 };
 
