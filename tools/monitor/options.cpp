@@ -19,7 +19,8 @@ bool parsePort(const char *text, uint16_t &port) {
     return true;
 }
 
-// HOST:PORT, where an IPv6 host is written in brackets: [::1]:9877.
+} // namespace
+
 bool parseTarget(const std::string &text, Target &target) {
     size_t colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0)
@@ -35,6 +36,8 @@ bool parseTarget(const std::string &text, Target &target) {
     target = Target{host, std::to_string(port)};
     return true;
 }
+
+namespace {
 
 bool parseSeconds(const char *text, double &seconds) {
     char *end = nullptr;

@@ -25,6 +25,8 @@ struct Options {
     bool help = false;
 };
 
+// Reads HOST:PORT, where an IPv6 host is written in brackets: [::1]:9877; false when malformed.
+bool parseTarget(const std::string &text, Target &target);
 // Parses argv; on a bad option or value returns false with a one-line reason in error.
 bool parseOptions(int argc, char **argv, Options &options, std::string &error);
 
