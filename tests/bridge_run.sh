@@ -1,7 +1,7 @@
 #!/bin/bash
 # The unchanged bridge, built for a test port, with the virtual hub preloaded playing SCENARIO and
 # oscdump receiving, in one mode per kind of check: e2e (oscdump and tshark), memcheck (e2e under
-# valgrind), soak and no-loopback; the README's Reliability section says what each checks.
+# valgrind), soak and no-loopback; docs/testing.md's Reliability section says what each checks.
 # Usage: bridge_run.sh MODE BRIDGE PORT LIBVIRTUALHUB SCENARIO EXPECTED [SANITIZER_RUNTIME]
 set -eu
 mode=$1 bridge=$2 port=$3 hub=$4 scenario=$5 expected=$6 runtime=${7:-}

@@ -1,5 +1,5 @@
 // What a user of the virtual hub meets: a bad scenario stops with a message naming the file and
-// line, and a good one plays on the schedule the README states.
+// line, and a good one plays on the schedule docs/scenarios.md states.
 #include "scenario.h"
 
 #include <gtest/gtest.h>
