@@ -89,8 +89,6 @@ std::string headerLine(const Status &status) {
         line += " -> " + target;
     line += "   " + hubText(status.facts) + "   ";
     line += status.facts.bridgePid ? "vrennosc running" : "no vrennosc running";
-    if (!status.recording.empty())
-        line += "   " + status.recording; // escaped by the recorder
     return line;
 }
 

@@ -13,7 +13,7 @@ struct Status {
     std::vector<std::string> targets; // "HOST:PORT", with any unsent count
     Facts facts;
     bool frozen = false;
-    std::string recording{}; // the recorder's state; empty when not recording
+    std::string recording{}; // the recorder's state, escaped; empty when not recording
 };
 
 // The text with control characters replaced, so that no datagram can steer the terminal.
