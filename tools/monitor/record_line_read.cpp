@@ -3,17 +3,15 @@
 // significant byte first.
 #include "record_format.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 
 namespace {
 
 constexpr size_t kMaxDatagram = 65507; // the most a UDP datagram over IPv4 carries
 
-std::vector<std::string_view> words(std::string_view line) {
-    std::vector<std::string_view> out;
+void splitWords(std::string_view line, std::vector<std::string_view> &out) {
+    out.clear();
     size_t at = 0;
     while (at < line.size()) {
         size_t end = line.find(' ', at);
@@ -23,7 +21,6 @@ std::vector<std::string_view> words(std::string_view line) {
             out.push_back(line.substr(at, end - at));
         at = end + 1;
     }
-    return out;
 }
 
 bool parseTimeTag(std::string_view word, uint64_t &timeTag) {
@@ -66,34 +63,30 @@ bool putArgument(char type, std::string_view word, std::vector<uint8_t> &out) {
         putString(word, out);
         return true;
     }
-    std::string text(word); // NUL-terminated, for strto*
-    char *end = nullptr;
-    errno = 0;
+    const char *end = word.data() + word.size();
+    std::from_chars_result read{};
     uint64_t bits = 0;
     if (type == 'f') {
-        float value = std::strtof(text.c_str(), &end);
+        float value = 0;
+        read = std::from_chars(word.data(), end, value);
         uint32_t narrow;
         std::memcpy(&narrow, &value, 4);
         bits = narrow;
-        if (std::isinf(value) && errno == ERANGE)
-            return false;
     } else if (type == 'd') {
-        double value = std::strtod(text.c_str(), &end);
+        double value = 0;
+        read = std::from_chars(word.data(), end, value);
         std::memcpy(&bits, &value, 8);
-        if (std::isinf(value) && errno == ERANGE)
-            return false;
     } else if (type == 'i') {
-        long value = std::strtol(text.c_str(), &end, 10);
-        if (value < INT32_MIN || value > INT32_MAX)
-            return false;
+        int32_t value = 0;
+        read = std::from_chars(word.data(), end, value);
         bits = static_cast<uint32_t>(value);
     } else {
-        bits = static_cast<uint64_t>(std::strtoll(text.c_str(), &end, 10));
-        if (errno == ERANGE)
-            return false;
+        int64_t value = 0;
+        read = std::from_chars(word.data(), end, value);
+        bits = static_cast<uint64_t>(value);
     }
     putBigEndian(bits, type == 'f' || type == 'i' ? 4 : 8, out);
-    return end != text.c_str() && *end == '\0';
+    return read.ec == std::errc() && read.ptr == end;
 }
 
 const char *typeName(char type) {
@@ -119,7 +112,8 @@ std::string quoted(std::string_view word) {
 
 bool parseRecordLine(std::string_view line, uint64_t &timeTag, std::vector<uint8_t> &datagram,
                      std::string &error) {
-    std::vector<std::string_view> parts = words(line);
+    thread_local std::vector<std::string_view> parts; // kept, as a recorder reads back every line
+    splitWords(line, parts);
     datagram.clear();
     if (parts.empty() || !parseTimeTag(parts[0], timeTag)) {
         error = "the line does not start with a time tag like eec179cf.537bbf93";

@@ -41,7 +41,9 @@ void appendFloat(uint32_t bits, std::string &out) {
     char text[48];
     char *end = std::to_chars(text, text + sizeof text - 1, value).ptr;
     *end = '\0';
-    float narrowed = static_cast<float>(std::strtod(text, nullptr));
+    double wide = 0;
+    std::from_chars(text, end, wide);
+    float narrowed = static_cast<float>(wide);
     if (std::memcmp(&narrowed, &bits, 4) != 0)
         std::snprintf(text, sizeof text, "%.17g", static_cast<double>(value));
     out += text;
@@ -126,8 +128,8 @@ uint64_t timeTagNow() {
 }
 
 bool appendRecordLine(const uint8_t *data, size_t size, uint64_t timeTag, std::string &out) {
-    std::string line, error;
-    std::vector<uint8_t> back;
+    thread_local std::string line, error; // kept, as a recorder writes many lines
+    thread_local std::vector<uint8_t> back;
     uint64_t backTag = 0;
     if (!writeLine(data, size, timeTag, line) || !parseRecordLine(line, backTag, back, error) ||
         back.size() != size || std::memcmp(back.data(), data, size) != 0)
