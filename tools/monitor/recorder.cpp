@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,6 +103,7 @@ std::string Recorder::stateText() const {
 }
 
 void Recorder::writeLoop() {
+    pthread_setname_np(pthread_self(), "vrennosc-record"); // for top -H and the benchmark
     std::vector<uint8_t> queued;
     queued.reserve(1 << 20);
     std::string lines;
