@@ -40,10 +40,10 @@ void receiveLoop(Receiver &receiver, Forwarder &forwarder, Recorder &recorder, S
         int count = receiver.receive(100);
         if (count == 0)
             continue;
+        uint64_t arrived = recorder.recording() ? timeTagNow() : 0;
         forwarder.send(receiver.batch(), count);
         for (int i = 0; i < count; ++i)
             wellFormed[i] = decodeMessage(receiver.data(i), receiver.size(i), messages[i]);
-        uint64_t arrived = recorder.recording() ? timeTagNow() : 0;
         for (int i = 0; i < count && arrived; ++i)
             if (wellFormed[i])
                 recorder.add(receiver.data(i), receiver.size(i), arrived);
@@ -207,8 +207,8 @@ int main(int argc, char **argv) {
         runScreen(shared, status, forwarder, recorder, options);
     stopping = true;
     receiving.join();
-    recorder.stop(); // after the last datagram is queued
-    if (!options.plain && isatty(STDOUT_FILENO) && recorder.recording())
+    recorder.stop();          // after the last datagram is queued
+    if (recorder.recording()) // the file as it is complete, after the last table or the screen
         std::printf("%s\n", recorder.stateText().c_str());
     return 0;
 }

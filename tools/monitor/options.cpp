@@ -64,6 +64,10 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
         } else if (option == "--check") {
             options.check = true;
         } else if (option == "--record") {
+            if (*value == '\0') {
+                error = "--record wants a file name";
+                return false;
+            }
             options.record = value;
         } else if (option == "--append") {
             options.append = true;
