@@ -3,6 +3,7 @@
 #include "player.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -28,6 +29,9 @@ const addrinfo *preferred(const addrinfo *found) {
             return a;
     return found;
 }
+
+// A take's time at a speed, held below 2^63 ns (292 years) however slow the speed.
+uint64_t scaledNs(uint64_t ns, double speed) { return static_cast<uint64_t>(std::fmin(ns / speed, 9.2e18)); }
 
 } // namespace
 
@@ -56,7 +60,7 @@ bool Player::open(const Target &target, std::string &error) {
 bool Player::play(const Take &take, double speed, bool loop, bool progress, const std::atomic<bool> &stop,
                   std::string &error) {
     progress_ = progress;
-    roundNs_ = static_cast<uint64_t>(take.lengthNs / speed);
+    roundNs_ = scaledNs(take.lengthNs, speed);
     uint64_t start = monotonicNs(), offsetNs = 0, previous = 0;
     std::vector<uint8_t> datagram;
     for (loops_ = 0; !stop; ++loops_) {
@@ -70,7 +74,7 @@ bool Player::play(const Take &take, double speed, bool loop, bool progress, cons
             else if (!first && timeTag > previous)
                 offsetNs += timeTagNs(timeTag - previous);
             previous = timeTag;
-            uint64_t due = start + static_cast<uint64_t>(offsetNs / speed);
+            uint64_t due = start + scaledNs(offsetNs, speed);
             if (first)
                 roundStartNs_ = due;
             if (!waitUntil(due, stop))
