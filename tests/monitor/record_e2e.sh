@@ -3,7 +3,7 @@
 # forwarding to a receiver that also sends exact floats and an unrecordable string: every message
 # forwarded before SIGTERM is in the file, and vrennosc-play gives them back byte for byte, in order,
 # with the recorded gaps; oscsendfile's bundles hold the same messages. Then --record /dev/full,
-# a refused file, a bad line, a bad option, --speed and --loop.
+# a refused file, a bad line, a bad option, a target that refuses, --speed and --loop.
 # Usage: record_e2e.sh MONITOR PLAY BRIDGE LIBVIRTUALHUB TEST_DIR [SANITIZER_RUNTIME]
 set -eu
 monitor=$1 play=$2 bridge=$3 hub=$4 dir=$5 runtime=${6:-} port=29877
@@ -72,6 +72,8 @@ receive refused 1
 "$play" --speed 0 "$work/take" 2>"$work/err" && fail "--speed 0 was taken"
 [ $? -eq 2 ] && grep -q '^Usage' "$work/err" || fail "bad option: $(cat "$work/err")"
 wait $capture && [ "$(datagrams refused)" = "" ] || fail "something was sent from a file with a bad line"
+"$play" --speed 4 --to "127.0.0.1:$(at refused)" "$work/take" 2>"$work/err" && # nobody listens there now
+    grep -q "of 3 messages not sent (Connection refused)" "$work/err" || fail "a refusing target: $(cat "$work/err")"
 receive fast 1
 "$play" --speed 2 --to "127.0.0.1:$(at fast)" "$work/take" && wait $capture
 receive looped 1
