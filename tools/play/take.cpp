@@ -28,6 +28,8 @@ bool TakeReader::next(uint64_t &timeTag, std::vector<uint8_t> &datagram, std::st
         ++number_;
         if (length > 0 && line_[length - 1] == '\n')
             --length;
+        if (length > 0 && line_[length - 1] == '\r') // a take that went through Windows
+            --length;
         if (length == 0)
             continue; // a blank line, as an editor may leave at the end
         if (parseRecordLine(std::string_view(line_, length), timeTag, datagram, error))
