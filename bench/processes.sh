@@ -9,4 +9,4 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "bench: $*" >&2; exit 1; }
 # LD_PRELOAD splits its list at spaces, so the virtual hub ($hub) is preloaded through a link here.
-ln -s "$hub" "$work/libvirtualhub.so" && hub=$work/libvirtualhub.so
+if [ -n "${hub:-}" ]; then ln -s "$hub" "$work/libvirtualhub.so" && hub=$work/libvirtualhub.so; fi
