@@ -6,6 +6,7 @@
 #include "plain.h"
 #include "receiver.h"
 #include "screen.h"
+#include "web_server.h"
 
 #include <atomic>
 #include <chrono>
@@ -48,15 +49,38 @@ void receiveLoop(Receiver &receiver, Forwarder &forwarder, Shared &shared) {
     }
 }
 
-// Refreshes the facts once a second; the port is ours, so its line is not used.
-void refreshFacts(Status &status, const Forwarder &forwarder, const Options &options) {
-    status.facts = gatherFacts(Roots{}, status.port);
-    status.targets.clear();
+// Refreshes the facts once a second; the port is ours, so its line is not used. They change under
+// the lock, as the page's thread reads them.
+void refreshFacts(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
+    Facts facts = gatherFacts(Roots{}, status.port);
+    std::vector<std::string> targets;
     for (size_t i = 0; i < forwarder.size(); ++i) {
         uint64_t unsent = forwarder.unsent(i);
-        status.targets.push_back(options.forwards[i].text() +
-                                 (unsent ? " (" + std::to_string(unsent) + " not sent)" : ""));
+        targets.push_back(options.forwards[i].text() +
+                          (unsent ? " (" + std::to_string(unsent) + " not sent)" : ""));
     }
+    std::lock_guard<std::mutex> hold(shared.lock);
+    status.facts = std::move(facts);
+    status.targets = std::move(targets);
+}
+
+// --web: serves the page from the model; warns when other computers can open it.
+bool startWeb(WebServer &web, Shared &shared, const Status &status, const Options &options) {
+    std::string error;
+    auto render = [&shared, &status, maker = FrameMaker()](bool full) mutable {
+        std::lock_guard<std::mutex> hold(shared.lock);
+        return maker.make(shared.model, status, secondsSince(shared.start), full);
+    };
+    if (!web.start(options.web.host, static_cast<uint16_t>(std::stoi(options.web.port)), render, error)) {
+        std::fprintf(stderr, "vrennosc-monitor: %s\n", error.c_str());
+        return false;
+    }
+    if (options.web.host.rfind("127.", 0) != 0)
+        std::fprintf(
+            stderr,
+            "vrennosc-monitor: warning: with --web %s anyone on the network can see the sensor data\n",
+            options.web.text().c_str());
+    return true;
 }
 
 void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
@@ -65,7 +89,7 @@ void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const 
         double wake = last ? options.seconds : tick;
         while (!stopping && secondsSince(shared.start) < wake)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        refreshFacts(status, forwarder, options);
+        refreshFacts(shared, status, forwarder, options);
         std::string table;
         {
             std::lock_guard<std::mutex> hold(shared.lock);
@@ -86,7 +110,7 @@ void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
         if (options.seconds > 0 && now >= options.seconds)
             return;
         if (now >= factsDue) {
-            refreshFacts(status, forwarder, options);
+            refreshFacts(shared, status, forwarder, options);
             screen.repaint(); // a line another program wrote to the terminal lasts a second at most
             factsDue = now + 1;
         }
@@ -180,6 +204,9 @@ int main(int argc, char **argv) {
     Shared shared;
     Status status;
     status.port = options.port;
+    WebServer web;
+    if (!options.web.port.empty() && !startWeb(web, shared, status, options))
+        return 1;
     std::thread receiving(receiveLoop, std::ref(receiver), std::ref(forwarder), std::ref(shared));
     if (options.plain || !isatty(STDOUT_FILENO))
         runPlain(shared, status, forwarder, options);
