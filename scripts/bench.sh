@@ -10,3 +10,4 @@ cmake -S . -B build/bench -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/bench -j "$(nproc)" --target benchmarks monitor_benchmarks
 bench/run.sh build/bench full
 bench/monitor.sh build/bench full
+bench/web.sh build/bench

@@ -32,8 +32,9 @@ int reply(mg_connection *connection, int status, const char *reason, const char 
     return status;
 }
 
-int refuse(mg_connection *connection, int status, const char *reason, const char *extra = "") {
-    std::string body = std::string(reason) + "\n";
+int refuse(mg_connection *connection, int status, const char *reason, const char *why,
+           const char *extra = "") {
+    std::string body = std::string(reason) + ": " + why + "\n";
     return reply(connection, status, reason, "text/plain; charset=utf-8", body.data(), body.size(), extra);
 }
 
@@ -104,27 +105,29 @@ int WebServer::answer(mg_connection *connection) {
     const mg_request_info *request = mg_get_request_info(connection);
     const char *host = mg_get_header(connection, "Host");
     if (!host || !hostAllowed(host, port_, serverNames(host_)))
-        return refuse(connection, 403, "Forbidden: open the page by this computer's name or address");
+        return refuse(connection, 403, "Forbidden", "open the page by this computer's name or address");
     if (std::strcmp(request->request_method, "GET") != 0)
-        return refuse(connection, 405, "Method Not Allowed: the page is read-only", "Allow: GET\r\n");
+        return refuse(connection, 405, "Method Not Allowed", "the page is read-only", "Allow: GET\r\n");
     if (std::strcmp(request->local_uri, "/stream") == 0)
         return originAllowed(mg_get_header(connection, "Origin"), host)
                    ? stream(connection)
-                   : refuse(connection, 403, "Forbidden: the stream is for this server's own page");
+                   : refuse(connection, 403, "Forbidden", "the stream is for this server's own page");
     const WebFile *file = findFile(request->local_uri);
     if (!file)
-        return refuse(connection, 404, "Not Found");
+        return refuse(connection, 404, "Not Found", "the page is at /");
     return reply(connection, 200, "OK", file->type, file->data, file->size);
 }
 
 int WebServer::stream(mg_connection *connection) {
+    bool room;
     {
         std::lock_guard<std::mutex> hold(lock_);
-        if (streams_ >= kMaxStreams)
-            return refuse(connection, 503, "Service Unavailable: too many pages are open",
-                          "Retry-After: 5\r\n");
-        ++streams_;
+        room = streams_ < kMaxStreams;
+        streams_ += room;
     }
+    if (!room) // answered outside the lock, which a slow client must never hold
+        return refuse(connection, 503, "Service Unavailable", "too many pages are open",
+                      "Retry-After: 5\r\n");
     mg_printf(connection, "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n%s\r\nretry: 2000\n\n",
               kCommonHeaders);
     uint64_t sent = 0;
