@@ -42,6 +42,7 @@ def main(url, screenshot):
         first = until(driver, 5, lambda shown: list(shown) == list(FINAL))
         later = until(driver, 3, lambda shown: shown != first and not any(d for _, d in shown.values()))
         print("moving:", first, "->", later)
+        until(driver, 5, lambda shown: shown["/vrenn/A1-knob"][0] == ["0.5"])  # halfway through
         driver.save_screenshot(screenshot)
         until(driver, 10, lambda shown: all(shown[a] == (v, False) for a, v in FINAL.items()))
         until(driver, 4, lambda shown: all(dimmed for _, dimmed in shown.values()))
