@@ -33,7 +33,7 @@ def until(driver, seconds, condition):
 def main(url, screenshot):
     options = webdriver.ChromeOptions()
     for arg in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-                "--disable-component-update", "--disable-sync", "--no-first-run", "--window-size=1200,760",
+                "--disable-component-update", "--disable-sync", "--no-first-run", "--window-size=1000,640",
                 "--user-data-dir=" + tempfile.mkdtemp(prefix="web_page_")]:
         options.add_argument(arg)
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)

@@ -103,13 +103,16 @@ function plot(canvas, samples, lo, hi) {
   context.strokeStyle = style.getPropertyValue('--plot').trim() || '#36f';
   context.lineWidth = 2 * ratio;
   context.beginPath();
+  // Steps: a value holds until the next one arrives, as it does in the receiving program.
   const pad = context.lineWidth;
+  let y = 0;
   samples.forEach(([time, value], i) => {
     const x = (time - (now - kPlotSeconds)) / kPlotSeconds * width;
-    const y = pad + (1 - fraction(value, lo, hi)) * (height - 2 * pad);
+    if (i) context.lineTo(x, y);
+    y = pad + (1 - fraction(value, lo, hi)) * (height - 2 * pad);
     i ? context.lineTo(x, y) : context.moveTo(x, y);
   });
-  context.lineTo(width, pad + (1 - fraction(samples[samples.length - 1][1], lo, hi)) * (height - 2 * pad));
+  context.lineTo(width, y);
   context.stroke();
 }
 
