@@ -48,9 +48,9 @@ frames=$(cat "$work"/page* | grep -c '^data: ')
 cat <<EOT
 | figure | measured |
 |---|---|
-| messages sent by the bridge at 10,000/s | $sent |
+| messages in the scenario, sent by the bridge at 10,000/s | $sent |
 | received by the monitor (kernel drops at its socket) | $received ($(drops)) |
 | forwarded to the target and received there | $forwarded (lost: $((received - forwarded))) |
 | pages still streaming at the end | $open of $clients |
-| per page: frames, KiB/s over the ${seconds} s | $((frames / clients)), $(awk -v b="$bytes" -v n=$clients -v s="$seconds" 'BEGIN {printf "%.1f", b / n / s / 1024}') |
+| per page: frames, KiB/s over the run's ${seconds} s (10 s of messages) | $((frames / clients)), $(awk -v b="$bytes" -v n=$clients -v s="$seconds" 'BEGIN {printf "%.1f", b / n / s / 1024}') |
 EOT
