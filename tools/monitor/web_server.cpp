@@ -6,9 +6,14 @@
 #include "web_access.h"
 #include "web_files.h"
 
+#include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <civetweb.h>
 #include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +49,25 @@ const WebFile *findFile(const char *uri) {
         if (path == kWebFiles[i].path)
             return &kWebFiles[i];
     return nullptr;
+}
+
+// Why host:port cannot be listened on, in the system's words, as civetweb only says that it failed.
+std::string bindFailure(const std::string &host, uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+    int fd = socket(AF_INET, SOCK_STREAM, 0), one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    bool bound = bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    int reason = errno;
+    close(fd);
+    if (bound)
+        return "";
+    return std::strerror(reason) +
+           std::string(reason == EADDRINUSE
+                           ? "; ss -ltnp 'sport = :" + std::to_string(port) + "' names the program"
+                           : "");
 }
 
 } // namespace
@@ -90,7 +114,8 @@ bool WebServer::start(const std::string &host, uint16_t port, Render render, std
     mg_init_library(0);
     context_ = mg_start2(&init, &failure);
     if (!context_) {
-        error = "cannot serve the page on " + listen + ": " + printable(text);
+        std::string reason = bindFailure(host, port);
+        error = "cannot serve the page on " + listen + ": " + (reason.empty() ? printable(text) : reason);
         return false;
     }
     publisher_ = std::thread(&WebServer::publish, this);
