@@ -10,11 +10,14 @@ monitor=$1 bridge=$2 hub=$3 dir=$4 screenshot=$5 runtime=${6:-} port=29877
 free_port() { /usr/bin/python3 -c "import socket; s = socket.socket(type=socket.$1); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])"; }
 web=$(free_port SOCK_STREAM)
 "$monitor" --port $port --plain --web 127.0.0.1:$web >/dev/null 2>"$work/monitor" & pids="$pids $!"
-wait_for 5 port_bound || fail "the monitor did not bind port $port: $(cat "$work/monitor")"
-"$monitor" --port "$(free_port SOCK_DGRAM)" --web 127.0.0.1:$web 2>"$work/second" && fail "a second page on $web did not fail"
+# The page is served only once the monitor has its UDP port.
+wait_for 5 "curl -so /dev/null http://127.0.0.1:$web/" || fail "the monitor did not start: $(cat "$work/monitor")"
+"$monitor" --port "$(free_port SOCK_DGRAM)" --web 127.0.0.1:$web --seconds 2 >/dev/null 2>"$work/second" &&
+    fail "a second page on $web did not fail"
 [ $? -eq 1 ] && [ "$(wc -l <"$work/second")" -eq 1 ] || fail "second page: $(cat "$work/second")"
 LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/web_scenario.txt" "$bridge" >/dev/null & pids="$pids $!"
-/usr/bin/python3 "$dir/web_page.py" "http://127.0.0.1:$web/" "$screenshot" || fail "the page"
+/usr/bin/python3 "$dir/web_page.py" "http://127.0.0.1:$web/" "$screenshot" & pids="$pids $!"
+wait $! || fail "the page"
 
 # HTTP status of a request to the monitor's page: PATH, then curl's options.
 status() { curl -s -o /dev/null --max-time 2 -w '%{http_code}' "${@:2}" "http://127.0.0.1:$web$1"; }

@@ -2,6 +2,7 @@
 """The monitor's page in headless Chromium, while the web scenario plays: every address appears,
 the values move, then hold the scenario's last values, and the rows dim once silent.
 Usage: web_page.py URL SCREENSHOT"""
+import signal
 import sys
 import tempfile
 import time
@@ -36,11 +37,12 @@ def main(url, screenshot):
                 "--disable-component-update", "--disable-sync", "--no-first-run", "--window-size=1000,640",
                 "--user-data-dir=" + tempfile.mkdtemp(prefix="web_page_")]:
         options.add_argument(arg)
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped"))  # Chromium goes too, below
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     try:
         driver.get(url)
         first = until(driver, 5, lambda shown: list(shown) == list(FINAL))
-        later = until(driver, 3, lambda shown: shown != first and not any(d for _, d in shown.values()))
+        later = until(driver, 5, lambda shown: shown != first and not any(d for _, d in shown.values()))
         print("moving:", first, "->", later)
         until(driver, 5, lambda shown: shown["/vrenn/A1-knob"][0] == ["0.5"])  # halfway through
         driver.save_screenshot(screenshot)

@@ -19,7 +19,8 @@ namespace {
 
 constexpr int kMaxStreams = 32;
 constexpr auto kFrameInterval = std::chrono::milliseconds(100);
-constexpr auto kKeepAlive = std::chrono::seconds(1); // an idle stream still notices a closed page
+constexpr auto kKeepAlive = std::chrono::seconds(1);    // an idle stream still notices a closed page
+constexpr auto kFullInterval = std::chrono::seconds(1); // full frames cost most: one a second at most
 
 // The headers every answer carries: nothing is cached, and the page may load only its own files.
 constexpr const char *kCommonHeaders =
@@ -188,11 +189,13 @@ int WebServer::stream(mg_connection *connection) {
 
 void WebServer::publish() {
     std::unique_lock<std::mutex> hold(lock_);
+    auto lastFull = std::chrono::steady_clock::now() - kFullInterval;
     while (!stopping_) {
-        auto next = std::chrono::steady_clock::now() + kFrameInterval;
+        auto now = std::chrono::steady_clock::now(), next = now + kFrameInterval;
         if (streams_ > 0) {
-            bool full = fullWanted_;
-            fullWanted_ = false;
+            bool full = fullWanted_ && now - lastFull >= kFullInterval;
+            fullWanted_ &= !full;
+            lastFull = full ? now : lastFull;
             hold.unlock();
             Frames frames = render_(full);
             hold.lock();
