@@ -15,7 +15,7 @@ struct Status {
     bool frozen = false;
 };
 
-// The text with control characters replaced, so that no datagram can steer the terminal.
+// Outside text made safe for a terminal: C0, DEL, C1 and each byte of ill-formed UTF-8 become '?'.
 std::string printable(std::string_view text);
 // A value in at most 8 characters; text arguments as they are.
 std::string valueText(const Value &value);

@@ -49,10 +49,11 @@ void receiveLoop(Receiver &receiver, Forwarder &forwarder, Shared &shared) {
     }
 }
 
-// Refreshes the facts once a second; the port is ours, so its line is not used. They change under
-// the lock, as the page's thread reads them.
+// Refreshes the facts once a second; the port is ours, so its holders are not looked for. They
+// change under the lock, as the page's thread reads them.
 void refreshFacts(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
-    Facts facts = gatherFacts(Roots{}, status.port);
+    static BridgeCache bridge;
+    Facts facts = gatherFacts(Roots{}, bridge);
     std::vector<std::string> targets;
     for (size_t i = 0; i < forwarder.size(); ++i) {
         uint64_t unsent = forwarder.unsent(i);
@@ -81,7 +82,7 @@ bool startWeb(WebServer &web, Shared &shared, const Status &status, const Option
         return maker.make(model, facts, now, full);
     };
     if (!web.start(options.web.host, static_cast<uint16_t>(std::stoi(options.web.port)), render, error)) {
-        std::fprintf(stderr, "vrennosc-monitor: %s\n", error.c_str());
+        std::fprintf(stderr, "vrennosc-monitor: %s\n", printable(error).c_str());
         return false;
     }
     if (options.web.host.rfind("127.", 0) != 0)
@@ -146,35 +147,36 @@ void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
     }
 }
 
-// --check: the facts, then two seconds of listening if the port is free.
+// --check: the facts, then two seconds of listening if the port is free. Messages that arrive
+// prove the chain, whatever the facts say.
 int runCheck(const Options &options) {
     Facts facts = gatherFacts(Roots{}, options.port);
-    std::vector<CheckLine> lines = checkLines(facts, options.port);
     Receiver receiver;
     std::string error;
     bool inUse = false;
-    if (facts.portHeld) {
-        lines.push_back({false, "messages: not listened for, as the port is held"});
-    } else if (!receiver.open(options.port, error, inUse)) {
-        lines.push_back({false, "messages: " + error});
-    } else {
+    CheckLine heard{false, "messages: not listened for, as the port is held"};
+    long arrived = 0;
+    if (!facts.portHeld && !receiver.open(options.port, error, inUse)) {
+        heard.text = "messages: " + printable(error);
+    } else if (!facts.portHeld) {
         auto start = std::chrono::steady_clock::now();
-        long arrived = 0;
         while (secondsSince(start) < 2)
             arrived += receiver.receive(100);
-        lines.push_back({arrived > 0, arrived > 0 ? "messages: " + std::to_string(arrived) + " arrived in 2 s"
-                                                  : "messages: none arrived in 2 s; see the lines above"});
+        heard = {arrived > 0, arrived > 0 ? "messages: " + std::to_string(arrived) + " arrived in 2 s"
+                                          : "messages: none arrived in 2 s; see the lines above"};
     }
+    std::vector<CheckLine> lines = checkLines(facts, options.port, arrived > 0);
+    lines.push_back(heard);
     bool allOk = true;
     for (const CheckLine &line : lines) {
-        std::printf("%-5s %s\n", line.ok ? "ok" : "FAIL", line.text.c_str());
+        std::printf("%-5s %s\n", line.note ? "note" : line.ok ? "ok" : "FAIL", line.text.c_str());
         allOk &= line.ok;
     }
     return allOk ? 0 : 1;
 }
 
 int usageError(const std::string &error) {
-    std::fprintf(stderr, "vrennosc-monitor: %s\n%s", error.c_str(), usageText());
+    std::fprintf(stderr, "vrennosc-monitor: %s\n%s", printable(error).c_str(), usageText());
     return 2;
 }
 
@@ -194,18 +196,19 @@ int main(int argc, char **argv) {
     Receiver receiver;
     bool inUse = false;
     if (!receiver.open(options.port, error, inUse)) {
-        std::string holder = inUse ? gatherFacts(Roots{}, options.port).holder : "";
+        std::string holders;
+        for (const std::string &holder :
+             inUse ? gatherFacts(Roots{}, options.port).holders : std::vector<std::string>{})
+            holders += printable(holder) + (holders.empty() ? " holds it; " : " also holds it; ");
         std::string p = std::to_string(options.port);
-        std::fprintf(stderr, "vrennosc-monitor: %s%s\n", error.c_str(),
-                     inUse ? ("; " + (holder.empty() ? "" : holder + " holds it; ") +
-                              "ss -ulpn 'sport = :" + p + "' names the program")
-                                 .c_str()
+        std::fprintf(stderr, "vrennosc-monitor: %s%s\n", printable(error).c_str(),
+                     inUse ? ("; " + holders + "ss -ulpn 'sport = :" + p + "' names the program").c_str()
                            : "");
         return 1;
     }
     Forwarder forwarder;
     if (!forwarder.open(options.forwards, options.port, error)) {
-        std::fprintf(stderr, "vrennosc-monitor: %s\n", error.c_str());
+        std::fprintf(stderr, "vrennosc-monitor: %s\n", printable(error).c_str());
         return 1;
     }
     std::signal(SIGINT, stop);

@@ -116,7 +116,7 @@ bool WebServer::start(const std::string &host, uint16_t port, Render render, std
     context_ = mg_start2(&init, &failure);
     if (!context_) {
         std::string reason = bindFailure(host, port);
-        error = "cannot serve the page on " + listen + ": " + (reason.empty() ? printable(text) : reason);
+        error = "cannot serve the page on " + listen + ": " + (reason.empty() ? text : reason);
         return false;
     }
     publisher_ = std::thread(&WebServer::publish, this);
