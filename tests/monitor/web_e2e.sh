@@ -15,6 +15,9 @@ wait_for 5 "curl -so /dev/null http://127.0.0.1:$web/" || fail "the monitor did 
 "$monitor" --port "$(free_port SOCK_DGRAM)" --web 127.0.0.1:$web --seconds 2 >/dev/null 2>"$work/second" &&
     fail "a second page on $web did not fail"
 [ $? -eq 1 ] && [ "$(wc -l <"$work/second")" -eq 1 ] || fail "second page: $(cat "$work/second")"
+# civetweb ignores SIGPIPE: the monitor must still end when its reader goes.
+timeout 10 sh -c "'$monitor' --port $(free_port SOCK_DGRAM) --plain --web $(free_port SOCK_STREAM) | head -n1 >/dev/null" ||
+    fail "--plain --web | head did not end"
 LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/web_scenario.txt" "$bridge" >/dev/null & pids="$pids $!"
 /usr/bin/python3 "$dir/web_page.py" "http://127.0.0.1:$web/" "$screenshot" & pids="$pids $!"
 wait $! || fail "the page"

@@ -105,9 +105,9 @@ void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const 
             std::lock_guard<std::mutex> hold(shared.lock);
             table = renderPlain(shared.model, status, secondsSince(shared.start));
         }
-        std::printf("%s\n", table.c_str());
-        std::fflush(stdout);
-        if (last)
+        // A reader that went away ends the monitor even with SIGPIPE ignored, as civetweb leaves it.
+        bool written = std::printf("%s\n", table.c_str()) >= 0 && std::fflush(stdout) == 0;
+        if (last || !written)
             return;
     }
 }
