@@ -13,6 +13,7 @@ struct Status {
     std::vector<std::string> targets; // "HOST:PORT", with any unsent count
     Facts facts;
     bool frozen = false;
+    std::string recording{}; // the recorder's state, escaped; empty when not recording
 };
 
 // Outside text made safe for a terminal: C0, DEL, C1 and each byte of ill-formed UTF-8 become '?'.

@@ -5,6 +5,8 @@
 #include "options.h"
 #include "plain.h"
 #include "receiver.h"
+#include "record_format.h"
+#include "recorder.h"
 #include "screen.h"
 #include "web_server.h"
 
@@ -32,16 +34,20 @@ struct Shared {
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
-void receiveLoop(Receiver &receiver, Forwarder &forwarder, Shared &shared) {
+void receiveLoop(Receiver &receiver, Forwarder &forwarder, Recorder &recorder, Shared &shared) {
     static Message messages[Receiver::kBatch];
     bool wellFormed[Receiver::kBatch];
     while (!stopping) {
         int count = receiver.receive(100);
         if (count == 0)
             continue;
+        uint64_t arrived = recorder.recording() ? timeTagNow() : 0;
         forwarder.send(receiver.batch(), count);
         for (int i = 0; i < count; ++i)
             wellFormed[i] = decodeMessage(receiver.data(i), receiver.size(i), messages[i]);
+        for (int i = 0; i < count && arrived; ++i)
+            if (wellFormed[i])
+                recorder.add(receiver.data(i), receiver.size(i), arrived);
         double now = secondsSince(shared.start);
         std::lock_guard<std::mutex> hold(shared.lock);
         for (int i = 0; i < count; ++i)
@@ -51,9 +57,11 @@ void receiveLoop(Receiver &receiver, Forwarder &forwarder, Shared &shared) {
 
 // Refreshes the facts once a second; the port is ours, so its holders are not looked for. They
 // change under the lock, as the page's thread reads them.
-void refreshFacts(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
+void refreshFacts(Shared &shared, Status &status, const Forwarder &forwarder, const Recorder &recorder,
+                  const Options &options) {
     static BridgeCache bridge;
     Facts facts = gatherFacts(Roots{}, bridge);
+    std::string recording = recorder.stateText();
     std::vector<std::string> targets;
     for (size_t i = 0; i < forwarder.size(); ++i) {
         uint64_t unsent = forwarder.unsent(i);
@@ -62,6 +70,7 @@ void refreshFacts(Shared &shared, Status &status, const Forwarder &forwarder, co
     }
     std::lock_guard<std::mutex> hold(shared.lock);
     status.facts = std::move(facts);
+    status.recording = std::move(recording);
     status.targets = std::move(targets);
 }
 
@@ -93,13 +102,14 @@ bool startWeb(WebServer &web, Shared &shared, const Status &status, const Option
     return true;
 }
 
-void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
+void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const Recorder &recorder,
+              const Options &options) {
     for (int tick = 1; !stopping; ++tick) {
         bool last = options.seconds > 0 && tick >= options.seconds;
         double wake = last ? options.seconds : tick;
         while (!stopping && secondsSince(shared.start) < wake)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        refreshFacts(shared, status, forwarder, options);
+        refreshFacts(shared, status, forwarder, recorder, options);
         std::string table;
         {
             std::lock_guard<std::mutex> hold(shared.lock);
@@ -112,7 +122,8 @@ void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const 
     }
 }
 
-void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
+void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const Recorder &recorder,
+               const Options &options) {
     Screen screen;
     double factsDue = 0;
     while (!stopping) {
@@ -120,7 +131,7 @@ void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
         if (options.seconds > 0 && now >= options.seconds)
             return;
         if (now >= factsDue) {
-            refreshFacts(shared, status, forwarder, options);
+            refreshFacts(shared, status, forwarder, recorder, options);
             screen.repaint(); // a line another program wrote to the terminal lasts a second at most
             factsDue = now + 1;
         }
@@ -193,6 +204,12 @@ int main(int argc, char **argv) {
     }
     if (options.check)
         return runCheck(options);
+    Recorder recorder;
+    bool refused = false;
+    if (!options.record.empty() && !recorder.open(options.record, options.append, error, refused)) {
+        std::fprintf(stderr, "vrennosc-monitor: %s\n", error.c_str());
+        return refused ? 2 : 1;
+    }
     Receiver receiver;
     bool inUse = false;
     if (!receiver.open(options.port, error, inUse)) {
@@ -219,12 +236,16 @@ int main(int argc, char **argv) {
     WebServer web;
     if (!options.web.port.empty() && !startWeb(web, shared, status, options))
         return 1;
-    std::thread receiving(receiveLoop, std::ref(receiver), std::ref(forwarder), std::ref(shared));
+    std::thread receiving(receiveLoop, std::ref(receiver), std::ref(forwarder), std::ref(recorder),
+                          std::ref(shared));
     if (options.plain || !isatty(STDOUT_FILENO))
-        runPlain(shared, status, forwarder, options);
+        runPlain(shared, status, forwarder, recorder, options);
     else
-        runScreen(shared, status, forwarder, options);
+        runScreen(shared, status, forwarder, recorder, options);
     stopping = true;
     receiving.join();
+    recorder.stop();          // after the last datagram is queued
+    if (recorder.recording()) // the file as it is complete, after the last table or the screen
+        std::printf("%s\n", recorder.stateText().c_str());
     return 0;
 }

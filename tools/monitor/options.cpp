@@ -20,7 +20,8 @@ bool parsePort(const char *text, uint16_t &port) {
     return true;
 }
 
-// HOST:PORT, where an IPv6 host is written in brackets: [::1]:9877.
+} // namespace
+
 bool parseTarget(const std::string &text, Target &target) {
     size_t colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0)
@@ -36,6 +37,8 @@ bool parseTarget(const std::string &text, Target &target) {
     target = Target{host, std::to_string(port)};
     return true;
 }
+
+namespace {
 
 // [HOST:]PORT, HOST an IPv4 address or localhost, 127.0.0.1 when not given.
 bool parseWebAddress(const std::string &text, Target &target) {
@@ -59,8 +62,8 @@ bool parseSeconds(const char *text, double &seconds) {
 bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
-        bool takesValue =
-            option == "--port" || option == "--forward" || option == "--seconds" || option == "--web";
+        bool takesValue = option == "--port" || option == "--forward" || option == "--seconds" ||
+                          option == "--record" || option == "--web";
         const char *value = takesValue && i + 1 < argc ? argv[++i] : nullptr;
         if (takesValue && value == nullptr) {
             error = option + " needs a value";
@@ -72,6 +75,14 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
             options.plain = true;
         } else if (option == "--check") {
             options.check = true;
+        } else if (option == "--record") {
+            if (*value == '\0') {
+                error = "--record wants a file name";
+                return false;
+            }
+            options.record = value;
+        } else if (option == "--append") {
+            options.append = true;
         } else if (option == "--port") {
             if (!parsePort(value, options.port)) {
                 error = "--port wants a number from 1 to 65535, not '" + std::string(value) + "'";
@@ -101,12 +112,16 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
             return false;
         }
     }
+    if (options.append && options.record.empty()) {
+        error = "--append goes with --record FILE";
+        return false;
+    }
     return true;
 }
 
 const char *usageText() {
     return "Usage: vrennosc-monitor [--port N] [--forward HOST:PORT]... [--plain] [--seconds S]\n"
-           "                        [--web [HOST:]PORT]\n"
+           "                        [--record FILE [--append]] [--web [HOST:]PORT]\n"
            "       vrennosc-monitor --check\n"
            "Shows the OSC messages that arrive on UDP port N of 127.0.0.1 (default 9876): one row\n"
            "per address, with its rate, latest values, bars and recent history.\n"
@@ -115,6 +130,9 @@ const char *usageText() {
            "  --plain             print the table as text once a second (the default when the\n"
            "                      output is not a terminal)\n"
            "  --seconds S         stop after S seconds, printing the table one last time\n"
+           "  --record FILE       also write every message to FILE, one line each, as oscdump\n"
+           "                      writes them; vrennosc-play or oscsendfile replays FILE\n"
+           "  --append            add to a FILE that holds a recording, instead of refusing it\n"
            "  --web [HOST:]PORT   also show the view as a live web page at http://HOST:PORT/;\n"
            "                      HOST is 127.0.0.1 unless given (0.0.0.0: every network)\n"
            "  --check             check the hub, the bridge and the network once, then exit\n"
@@ -124,6 +142,7 @@ const char *usageText() {
            "  vrennosc-monitor --forward 127.0.0.1:9877      (then open Pd on port 9877)\n"
            "  vrennosc-monitor --forward studio.local:9876 --forward [::1]:8000\n"
            "  vrennosc-monitor --plain --seconds 5 > table.txt\n"
+           "  vrennosc-monitor --record take1.txt            (then: vrennosc-play --loop take1.txt)\n"
            "  vrennosc-monitor --web 8080                   (then open http://127.0.0.1:8080/)\n"
            "  vrennosc-monitor --check\n";
 }

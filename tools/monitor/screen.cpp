@@ -53,13 +53,16 @@ void Screen::draw(const Model &model, const Status &status, double now) {
     attron(A_BOLD);
     mvaddnstr(0, 0, ("vrennosc-monitor   " + headerLine(status)).c_str(), width);
     attroff(A_BOLD);
-    mvaddnstr(1, 0, (countsLine(model, now) + (status.frozen ? "   FROZEN (space)" : "")).c_str(), width);
+    int top = status.recording.empty() ? 0 : 1; // a line under the header while recording
+    mvaddnstr(1, 0, status.recording.c_str(), width);
+    mvaddnstr(1 + top, 0, (countsLine(model, now) + (status.frozen ? "   FROZEN (space)" : "")).c_str(),
+              width);
     attron(A_REVERSE);
-    mvaddnstr(2, 0, silentHint(model, status, now).c_str(), width);
+    mvaddnstr(2 + top, 0, silentHint(model, status, now).c_str(), width);
     attroff(A_REVERSE);
-    mvprintw(3, 0, "%-*s %*s  values, bars over their range, last 10 s", kAddressWidth, "address",
+    mvprintw(3 + top, 0, "%-*s %*s  values, bars over their range, last 10 s", kAddressWidth, "address",
              kRateWidth - 1, "rate/s");
-    int y = kTop;
+    int y = kTop + top;
     size_t drawn = 0;
     for (const auto &[address, row] : model.rows()) {
         if (y >= height - 1)

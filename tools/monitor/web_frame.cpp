@@ -47,9 +47,13 @@ std::string historyJson(const Row &row, double now) {
     return out + "]";
 }
 
+// The screen's header lines, in its order.
 std::string headerJson(const Model &model, const Status &status, double now) {
-    return "\"t\":" + number(now) + ",\"head\":[" + jsonString(headerLine(status)) + "," +
-           jsonString(countsLine(model, now)) + "],\"hint\":" + jsonString(silentHint(model, status, now));
+    std::string lines = jsonString(headerLine(status)) + ",";
+    if (!status.recording.empty())
+        lines += jsonString(status.recording) + ",";
+    return "\"t\":" + number(now) + ",\"head\":[" + lines + jsonString(countsLine(model, now)) +
+           "],\"hint\":" + jsonString(silentHint(model, status, now));
 }
 
 } // namespace
