@@ -7,6 +7,7 @@ const kPlotSeconds = 10;
 const kSilentSeconds = 2;
 const rows = new Map(); // address -> {element, data, samples: [[time, value], ...] per value}
 let now = 0;            // the monitor's clock, in seconds
+let drawing = false;    // a redraw is already asked for
 
 function element(tag, className, parent) {
   const made = document.createElement(tag);
@@ -92,15 +93,14 @@ function showHeader(frame) {
   hint.hidden = frame.hint === '';
 }
 
-function plot(canvas, samples, lo, hi) {
+function plot(canvas, samples, lo, hi, colour) {
   const ratio = window.devicePixelRatio || 1;
   const width = Math.round(canvas.clientWidth * ratio), height = Math.round(canvas.clientHeight * ratio);
   if (canvas.width !== width || canvas.height !== height) { canvas.width = width; canvas.height = height; }
   const context = canvas.getContext('2d');
   context.clearRect(0, 0, width, height);
   if (!samples || !samples.length || width === 0) return;
-  const style = getComputedStyle(canvas);
-  context.strokeStyle = style.getPropertyValue('--plot').trim() || '#36f';
+  context.strokeStyle = colour;
   context.lineWidth = 2 * ratio;
   context.beginPath();
   // Steps: a value holds until the next one arrives, as it does in the receiving program.
@@ -117,11 +117,13 @@ function plot(canvas, samples, lo, hi) {
 }
 
 function draw() {
+  drawing = false;
+  const colour = getComputedStyle(document.body).getPropertyValue('--plot').trim() || '#36f';
   for (const row of rows.values()) {
     if (!row.data) continue;
     row.element.classList.toggle('silent', now - row.data.l >= kSilentSeconds);
     row.data.v.forEach((v, i) => {
-      if (v.lo !== undefined) plot(row.values[i].plot, row.samples[i], v.lo, v.hi);
+      if (v.lo !== undefined) plot(row.values[i].plot, row.samples[i], v.lo, v.hi, colour);
     });
   }
 }
@@ -136,7 +138,8 @@ function apply(frame) {
     if (frame.full) setHistory(row, frame.hist[i], frame.step);
     else addSamples(row, data);
   });
-  requestAnimationFrame(draw);
+  if (!drawing) requestAnimationFrame(draw); // once, however many frames come while the tab is hidden
+  drawing = true;
 }
 
 function connect() {
