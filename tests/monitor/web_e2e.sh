@@ -40,5 +40,5 @@ done <<EOF_REQUESTS
 404 /missing
 EOF_REQUESTS
 # The stream with the page's own Origin: the first frame arrives.
-curl -s -N --max-time 1 -H "Origin: http://127.0.0.1:$web" "http://127.0.0.1:$web/stream" | grep -q '"full":true' ||
+curl -s -N --max-time 3 -H "Origin: http://127.0.0.1:$web" "http://127.0.0.1:$web/stream" | grep -q '"full":true' ||
     fail "the stream did not send a full frame to its own page"
