@@ -1,6 +1,6 @@
 #!/bin/bash
 # The bridge alone, as a packager builds it: configured without the monitor or the tests, it looks
-# for no liblo, ncurses or civetweb, builds, and installs the bridge, its udev rule, user unit and man page.
+# for no liblo, ncurses or civetweb, and builds and installs the bridge, udev rule, unit and man page.
 # Usage: bridge_alone_test.sh SOURCE_DIR SCRATCH_BUILD_DIR CXX_COMPILER
 set -eu
 source=$1 build=$2
