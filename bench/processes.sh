@@ -8,3 +8,5 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "bench: $*" >&2; exit 1; }
+# LD_PRELOAD splits its list at spaces, so the virtual hub ($hub) is preloaded through a link here.
+if [ -n "${hub:-}" ]; then ln -s "$hub" "$work/libvirtualhub.so" && hub=$work/libvirtualhub.so; fi

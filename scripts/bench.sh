@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 # The default build type, as the bridge is built for use; no tests, which the benchmark does not need.
-cmake -S . -B build/bench -DBUILD_TESTING=OFF >/dev/null
+cmake -S . -B build/bench -DBUILD_TESTING=OFF -DVRENNOSC_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build/bench -j "$(nproc)" --target benchmarks monitor_benchmarks record_benchmarks
 bench/run.sh build/bench full
 bench/monitor.sh build/bench full

@@ -102,7 +102,8 @@ graphical=$([ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v xdg-open || 
 # The bridge starts first, so that the monitor's first frame finds it running; its scenario waits
 # half a second, so that the receiver, started meanwhile, hears the first report.
 { echo "wait 500" && cat tools/virtualhub/scenarios/default.txt; } >"$work/scenario.txt"
-VHUB_SCENARIO=$work/scenario.txt LD_PRELOAD="$PWD/build/demo/tools/virtualhub/libvirtualhub.so" \
+# A relative path: LD_PRELOAD splits at spaces, and the checkout's own path may hold one.
+VHUB_SCENARIO=$work/scenario.txt LD_PRELOAD=./build/demo/tools/virtualhub/libvirtualhub.so \
     build/demo/vrennosc >"$bridge_log" 2>&1 &
 bridge=$!
 # It prints its start line first thing; 5 s allows for a loaded computer.

@@ -6,9 +6,9 @@
 set -eu
 here=$(dirname "$0")
 case "${1:-}" in
-run) lists="$here/packages-run.txt" ;;
-test) lists="$here/packages-run.txt $here/packages-test.txt" ;;
-demo) lists="$here/packages-run.txt $here/packages-demo.txt" ;;
+run) task_list="" ;;
+test) task_list="$here/packages-test.txt" ;;
+demo) task_list="$here/packages-demo.txt" ;;
 *) echo "usage: $0 run|test|demo" >&2; exit 2 ;;
 esac
 
@@ -17,7 +17,9 @@ is_installed() {
 }
 
 missing=""
-for package in $(cat $lists | sed 's/#.*//'); do
+# Read apart from the loop, so that a list that cannot be read stops the script.
+lists=$(cat "$here/packages-run.txt" ${task_list:+"$task_list"})
+for package in $(echo "$lists" | sed 's/#.*//'); do
     is_installed "$package" || missing="$missing $package"
 done
 [ -n "$missing" ] || exit 0

@@ -19,8 +19,8 @@ cannot_run() {
 for tool in qemu-system-x86_64 busybox cpio apt-get dpkg-deb ldd udevadm oscdump; do
     command -v $tool >/dev/null || cannot_run "$tool is not installed (scripts/test.sh installs it)"
 done
-programs="$build/vrennosc $build/tools/uhidhub/vrennosc-uhidhub"
-for program in $programs; do [ -x "$program" ] || { echo "$program is missing: build it" >&2; exit 1; }; done
+bridge=$build/vrennosc uhidhub=$build/tools/uhidhub/vrennosc-uhidhub
+for program in "$bridge" "$uhidhub"; do [ -x "$program" ] || { echo "$program is missing: build it" >&2; exit 1; }; done
 
 # Debian's cloud kernel has hidraw built in and uhid as a module. The meta package names the
 # current kernel package, whose ABI number changes, so it is resolved at each download.
@@ -35,7 +35,7 @@ fetch_kernel() {
     download "$package"
     dpkg-deb -x "$package"_*.deb unpacked
     mkdir -p "$kernel.new" && cp unpacked/boot/vmlinuz-* "$kernel.new/vmlinuz"
-    find unpacked -name hid.ko -o -name hid-generic.ko -o -name uhid.ko | xargs cp -t "$kernel.new"
+    find unpacked \( -name hid.ko -o -name hid-generic.ko -o -name uhid.ko \) -exec cp -t "$kernel.new" {} +
     cd "$build" && rm -rf "$work/download" "$kernel" && mv "$kernel.new" "$kernel"
 }
 mkdir -p "$work"
@@ -45,7 +45,7 @@ mkdir -p "$work"
 # statically), the kernel's modules, the test's files, and the udev rule where the package puts it.
 rm -rf "$root"
 for folder in bin test etc proc sys dev tmp usr/lib/udev/rules.d; do mkdir -p "$root/$folder"; done
-for program in busybox udevadm oscdump $programs; do
+for program in busybox udevadm oscdump "$bridge" "$uhidhub"; do
     program=$(command -v "$program") && cp "$program" "$root/bin/"
     ldd "$program" 2>/dev/null | grep -o '/[^ ]*' | xargs -r cp -L --parents -t "$root"
 done

@@ -1,13 +1,13 @@
 // The device link: opening the hub, non-blocking reads, and decoding its 62-byte input reports.
 #include "vrennosc.h"
 
+#include "hub_ids.h"
+
 #include <cstdint>
 #include <cstring>
 #include <unistd.h>
 
 namespace {
-constexpr unsigned short hubVendor = 0x2341;
-constexpr unsigned short hubProduct = 0x8036;
 constexpr std::size_t bufferSize = 256;
 constexpr int reportLength = 62;
 constexpr unsigned char reportId = 3;
@@ -76,7 +76,7 @@ void dispatchReport(VrennOSC *owner, const unsigned char *buffer, int length) {
 } // namespace
 
 void HIDCommunication::openHID() {
-    device = hid_open(hubVendor, hubProduct, nullptr);
+    device = hid_open(hubVendorId, hubProductId, nullptr);
     if (device != nullptr) {
         hid_set_nonblocking(device, 1);
     }

@@ -1,6 +1,7 @@
 // The scripted platform: hidapi's four calls, usleep and getaddrinfo, replaced at link time.
 #include "fake_platform.h"
 
+#include "hub_ids.h"
 #include "vrennosc.h"
 
 #include <algorithm>
@@ -40,7 +41,7 @@ std::string calls() { return log; }
 
 extern "C" {
 hid_device *hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t *serial_number) {
-    if (absent > 0 || vendor_id != 0x2341 || product_id != 0x8036 || serial_number != nullptr) {
+    if (absent > 0 || vendor_id != hubVendorId || product_id != hubProductId || serial_number != nullptr) {
         absent = std::max(0, absent - 1);
         record("open-none");
         return nullptr;

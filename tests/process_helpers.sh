@@ -3,6 +3,8 @@
 work=$(mktemp -d) pids=""
 trap 'for pid in $pids; do kill "$pid" 2>/dev/null || true; done; wait; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM HUP
+# LD_PRELOAD splits its list at spaces, so the virtual hub ($hub) is preloaded through a link here.
+if [ -n "${hub:-}" ]; then ln -s "$hub" "$work/libvirtualhub.so" && hub=$work/libvirtualhub.so; fi
 fail() { echo "FAIL: $*" >&2 && exit 1; }
 alive() { kill -0 "$1" 2>/dev/null; }
 # Evaluates a condition every 50 ms for at most $1 seconds.

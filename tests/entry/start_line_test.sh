@@ -2,7 +2,7 @@
 # The program's only output: one flushed start line while it runs, or "port not in range" and exit
 # status 255, without looking for the hub, for a port outside 1024..65535. The variants built for
 # other ports say on standard error when they look for the hub.
-# Usage: start_line_test.sh VRENNOSC PORT_1023 PORT_1024 PORT_65535 PORT_65536
+# Usage: start_line_test.sh VRENNOSC ITS_PORT PORT_1023 PORT_1024 PORT_65535 PORT_65536
 set -u
 out=$(mktemp -d)
 pid=""
@@ -32,9 +32,9 @@ rejects() {
     [ ! -s "$out/stderr" ] || fail "$1 looked for the hub"
 }
 
-runs "$1" 9876 ""
-runs "$3" 1024 hid_open
-runs "$4" 65535 hid_open
-rejects "$2"
-rejects "$5"
+runs "$1" "$2" ""
+runs "$4" 1024 hid_open
+runs "$5" 65535 hid_open
+rejects "$3"
+rejects "$6"
 echo "start line and port range: ok"

@@ -1,7 +1,7 @@
 #!/bin/bash
-# The package round trip: builds the package, installs it with dpkg, checks the installed bridge's
-# start line and user unit, that scripts/uninstall.sh given the package's files leaves them, and
-# that dpkg -r leaves none. Never runs over an installed vrennosc; a trap purges what it installed.
+# The package round trip: builds the package, which lintian must pass without an error or a
+# warning, installs it with dpkg, checks the installed bridge's start line and user unit, that
+# scripts/uninstall.sh given the package's files leaves them, and that dpkg -r leaves none. Never runs over an installed vrennosc; a trap purges what it installed.
 # Needs root, and port 9876 free (the installed bridge sends there); outside CI it skips without.
 # Usage: debian_package_test.sh BUILD_DIR
 set -eu
@@ -11,7 +11,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cannot_run() { [ "${CI:-}" != true ] || fail "$1"; echo "SKIP: $1"; exit 77; }
 [ "$(id -u)" -eq 0 ] || cannot_run "installing a package needs root"
 ! grep -qi ':2694 [0-9A-F]*:0000 07' /proc/net/udp /proc/net/udp6 || cannot_run "port 9876 is in use, and the installed bridge would send there"
-for tool in dpkg-shlibdeps systemd-analyze; do command -v $tool >/dev/null || cannot_run "no $tool"; done
+for tool in dpkg-shlibdeps systemd-analyze lintian; do command -v $tool >/dev/null || cannot_run "no $tool"; done
 if dpkg-query -W -f '${db:Status-Status}' vrennosc 2>/dev/null | grep -qv '^not-installed$'; then
     cannot_run "vrennosc is already installed on this machine; the test would replace it"
 fi
@@ -20,6 +20,8 @@ trap 'exit 1' INT TERM
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
 deb=$(ls "$work"/vrennosc_*.deb)
+# It says it runs as root on standard error; the tags go to standard output.
+lintian --fail-on error,warning "$deb" >"$work/lintian" 2>/dev/null || fail "lintian: $(cat "$work/lintian")"
 dpkg-deb -c "$deb" | awk '{ print $6 }' | sed -n 's|^\.\(/.*[^/]\)$|\1|p' >"$work/files"
 while read -r file; do
     [ ! -e "$file" ] || cannot_run "$file exists already; the test would overwrite it"

@@ -19,7 +19,7 @@ listing() { (cd "$root" && find . "$@" | sed 's|^\./||' | sort); }
 mkdir -p "$root/usr/bin" && touch "$root/usr/bin/other"
 DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 expected="usr/bin/other usr/bin/vrennosc usr/bin/vrennosc-monitor usr/bin/vrennosc-play $(below_root "$2")/70-vrennosc.rules $(below_root "$3")/vrennosc.service
-usr/share/doc/vrennosc/copyright usr/share/man/man1/vrennosc.1.gz usr/share/man/man1/vrennosc-monitor.1.gz usr/share/man/man1/vrennosc-play.1.gz usr/share/doc/vrennosc/examples/csound/vrennosc.csd
+usr/share/doc/vrennosc/changelog.gz usr/share/doc/vrennosc/copyright usr/share/man/man1/vrennosc.1.gz usr/share/man/man1/vrennosc-monitor.1.gz usr/share/man/man1/vrennosc-play.1.gz usr/share/doc/vrennosc/examples/csound/vrennosc.csd
 usr/share/doc/vrennosc/examples/pd/vrennosc.pd usr/share/doc/vrennosc/examples/supercollider/vrennosc.scd"
 diff -u <(tr ' ' '\n' <<<"$expected" | sort) <(listing ! -type d) || fail "the installed tree differs (- expected, + installed)"
 [ -x "$root/usr/bin/vrennosc" ] || fail "usr/bin/vrennosc is not executable"

@@ -1,9 +1,9 @@
 #!/bin/bash
 # Bridge + virtual hub -> vrennosc-monitor --plain -> raw_peer.py, which adds 1 good and 3 bad datagrams:
 # expected rows, 3 malformed, all forwarded (the peer's byte for byte); a second monitor exits 1.
-# Usage: monitor_e2e.sh MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR [SANITIZER_RUNTIME]
+# Usage: monitor_e2e.sh MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR PORT [SANITIZER_RUNTIME]   (PORT: the bridge's)
 set -eu
-monitor=$1 bridge=$2 hub=$3 dir=$4 runtime=${5:-} port=29877
+monitor=$1 bridge=$2 hub=$3 dir=$4 port=$5 runtime=${6:-}
 . "$dir/../process_helpers.sh"
 
 python3 "$dir/raw_peer.py" $port 2f706565722f7465787400002c73000068690000 \

@@ -4,9 +4,9 @@
 # forwarded before SIGTERM is in the file, and vrennosc-play gives them back byte for byte, in order,
 # with the recorded gaps; oscsendfile's bundles hold the same messages. Then --record /dev/full,
 # a refused file, a bad line, a bad option, a target that refuses, --speed and --loop.
-# Usage: record_e2e.sh MONITOR PLAY BRIDGE LIBVIRTUALHUB TEST_DIR [SANITIZER_RUNTIME]
+# Usage: record_e2e.sh MONITOR PLAY BRIDGE LIBVIRTUALHUB TEST_DIR PORT [SANITIZER_RUNTIME]   (PORT: the bridge's)
 set -eu
-monitor=$1 play=$2 bridge=$3 hub=$4 dir=$5 runtime=${6:-} port=29877
+monitor=$1 play=$2 bridge=$3 hub=$4 dir=$5 port=$6 runtime=${7:-}
 . "$dir/../process_helpers.sh"
 # Starts capture.py with the remaining arguments, its output in $work/NAME; returns once it listens.
 receive() {

@@ -1,9 +1,9 @@
 #!/bin/bash
 # Bridge + virtual hub -> vrennosc-monitor --plain --web: the page in headless Chromium (web_page.py,
 # which saves a screenshot), then requests with a foreign Host or Origin, refused beside accepted ones.
-# Usage: web_e2e.sh MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR SCREENSHOT [SANITIZER_RUNTIME]
+# Usage: web_e2e.sh MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR SCREENSHOT PORT [SANITIZER_RUNTIME]   (PORT: the bridge's)
 set -eu
-monitor=$1 bridge=$2 hub=$3 dir=$4 screenshot=$5 runtime=${6:-} port=29877
+monitor=$1 bridge=$2 hub=$3 dir=$4 screenshot=$5 port=$6 runtime=${7:-}
 . "$dir/../process_helpers.sh"
 
 # A free port of the given socket type (TCP for the page, UDP for a second monitor).

@@ -3,6 +3,7 @@
 // a descriptor on a socket inode that the UDP tables list for the port. Those tables, /proc/net,
 // show the reader's own network namespace, and so does the kernel's answer about lo.
 #include "facts.h"
+#include "hub_ids.h"
 
 #include <climits>
 #include <cstdio>
@@ -58,7 +59,7 @@ bool isNumber(const std::string &name) {
 void readHub(const Roots &roots, Facts &facts) {
     for (const std::string &node : entries(roots.sys + "/class/hidraw")) {
         std::string target = linkTarget(roots.sys + "/class/hidraw/" + node + "/device");
-        if (target.compare(target.rfind('/') + 1, 15, "0003:2341:8036.") != 0)
+        if (target.compare(target.rfind('/') + 1, hubDeviceNamePrefixLength, hubDeviceNamePrefix) != 0)
             continue;
         facts.node = "/dev/" + node;
         bool readable = access((roots.dev + "/" + node).c_str(), R_OK | W_OK) == 0;

@@ -3,6 +3,7 @@
 #include "uhid_device.h"
 
 #include "hub_descriptor.h"
+#include "hub_ids.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,8 +17,6 @@ namespace vhub {
 
 namespace {
 constexpr const char *controlPath = "/dev/uhid";
-constexpr unsigned hubVendor = 0x2341;
-constexpr unsigned hubProduct = 0x8036;
 
 std::string openFailure(int error) {
     switch (error) {
@@ -82,8 +81,8 @@ bool UhidDevice::plug(std::string &error) {
     copyText(create.uniq, sizeof create.uniq, "uhid-0");
     create.rd_size = sizeof hubReportDescriptor;
     create.bus = BUS_USB;
-    create.vendor = hubVendor;
-    create.product = hubProduct;
+    create.vendor = hubVendorId;
+    create.product = hubProductId;
     create.version = 0x0100;
     std::memcpy(create.rd_data, hubReportDescriptor, sizeof hubReportDescriptor);
     if (!writeEvent(&event, sizeof event, error)) {

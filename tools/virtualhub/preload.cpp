@@ -1,6 +1,7 @@
 // hidapi's four calls, played by the virtual hub: preload this library into the bridge and it
 // reads the scenario named by VHUB_SCENARIO instead of a USB device.
 #include "hub.h"
+#include "hub_ids.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +17,6 @@ struct hid_device_ {
 
 namespace {
 
-constexpr unsigned short hubVendor = 0x2341;
-constexpr unsigned short hubProduct = 0x8036;
 constexpr useconds_t blockingPause = 1000;
 
 std::mutex hubMutex;
@@ -52,7 +51,7 @@ int readOnce(hid_device *device, unsigned char *data, size_t length) {
 extern "C" {
 
 hid_device *hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t *) {
-    if (vendor_id != hubVendor || product_id != hubProduct) {
+    if (vendor_id != hubVendorId || product_id != hubProductId) {
         return nullptr;
     }
     std::lock_guard<std::mutex> lock(hubMutex);
