@@ -52,11 +52,8 @@ void receiveLoop(Receiver &receiver, Forwarder &forwarder, Shared &shared) {
 void refreshFacts(Status &status, const Forwarder &forwarder, const Options &options) {
     status.facts = gatherFacts(Roots{}, status.port);
     status.targets.clear();
-    for (size_t i = 0; i < forwarder.size(); ++i) {
-        uint64_t unsent = forwarder.unsent(i);
-        status.targets.push_back(options.forwards[i].text() +
-                                 (unsent ? " (" + std::to_string(unsent) + " not sent)" : ""));
-    }
+    for (size_t i = 0; i < forwarder.size(); ++i)
+        status.targets.push_back(printable(options.forwards[i].text()) + " " + forwarder.state(i));
 }
 
 void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
@@ -78,13 +75,14 @@ void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const 
     }
 }
 
-void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
+// Returns true when --seconds ran out.
+bool runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
     Screen screen;
     double factsDue = 0;
     while (!stopping) {
         double now = secondsSince(shared.start);
         if (options.seconds > 0 && now >= options.seconds)
-            return;
+            return true;
         if (now >= factsDue) {
             refreshFacts(status, forwarder, options);
             screen.repaint(); // a line another program wrote to the terminal lasts a second at most
@@ -101,7 +99,7 @@ void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
             screen.waitKey(std::max(1, static_cast<int>((nextDraw - secondsSince(shared.start)) * 1000)));
         std::lock_guard<std::mutex> hold(shared.lock);
         if (key == Key::Quit)
-            return;
+            return false;
         if (key == Key::Freeze)
             status.frozen = !status.frozen;
         if (key == Key::Reset)
@@ -111,6 +109,7 @@ void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
         if (key != Key::None && status.frozen) // a frozen view still shows what a key did
             screen.draw(shared.model, status, secondsSince(shared.start));
     }
+    return false;
 }
 
 // --check: the facts, then two seconds of listening if the port is free.
@@ -158,6 +157,11 @@ int main(int argc, char **argv) {
     }
     if (options.check)
         return runCheck(options);
+    Forwarder forwarder;
+    if (!forwarder.open(options.forwards, options.port, error)) {
+        std::fprintf(stderr, "vrennosc-monitor: %s\n", printable(error).c_str());
+        return 2;
+    }
     Receiver receiver;
     bool inUse = false;
     if (!receiver.open(options.port, error, inUse)) {
@@ -170,11 +174,6 @@ int main(int argc, char **argv) {
                            : "");
         return 1;
     }
-    Forwarder forwarder;
-    if (!forwarder.open(options.forwards, options.port, error)) {
-        std::fprintf(stderr, "vrennosc-monitor: %s\n", error.c_str());
-        return 1;
-    }
     std::signal(SIGINT, stop);
     std::signal(SIGTERM, stop);
     Shared shared;
@@ -183,8 +182,11 @@ int main(int argc, char **argv) {
     std::thread receiving(receiveLoop, std::ref(receiver), std::ref(forwarder), std::ref(shared));
     if (options.plain || !isatty(STDOUT_FILENO))
         runPlain(shared, status, forwarder, options);
-    else
-        runScreen(shared, status, forwarder, options);
+    else if (runScreen(shared, status, forwarder, options)) {
+        // The screen is gone with the terminal's alternate screen: the table stays in its place.
+        std::lock_guard<std::mutex> hold(shared.lock);
+        std::printf("%s", renderPlain(shared.model, status, secondsSince(shared.start)).c_str());
+    }
     stopping = true;
     receiving.join();
     return 0;

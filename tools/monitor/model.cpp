@@ -75,10 +75,8 @@ void Model::add(const Message &message, double now) {
     ++counter_.counts[bin % kHistoryBins];
     auto found = rows_.find(message.address);
     if (found == rows_.end()) {
-        if (rows_.size() >= kMaxRows) {
-            ++beyondCap_;
-            return;
-        }
+        if (rows_.size() >= kMaxRows)
+            dropSilentLongest();
         found = rows_.emplace(std::string(message.address), Row{}).first;
         found->second.argc = -1;
     }
@@ -106,6 +104,16 @@ void Model::add(const Message &message, double now) {
     }
 }
 
+// A scan, as it runs only for a new address once every row is taken: a known address costs nothing more.
+void Model::dropSilentLongest() {
+    auto oldest = rows_.begin();
+    for (auto row = rows_.begin(); row != rows_.end(); ++row)
+        if (row->second.lastTime < oldest->second.lastTime)
+            oldest = row;
+    rows_.erase(oldest);
+    ++replaced_;
+}
+
 void Model::resetRanges() {
     for (auto &[address, row] : rows_)
         for (int i = 0; i < row.argc && i < kMaxValues; ++i)
@@ -114,5 +122,5 @@ void Model::resetRanges() {
 
 void Model::clear() {
     rows_.clear();
-    beyondCap_ = 0;
+    replaced_ = 0;
 }

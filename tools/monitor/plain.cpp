@@ -36,7 +36,10 @@ std::string rowLine(const std::string &address, const Row &row, double now) {
 } // namespace
 
 std::string renderPlain(const Model &model, const Status &status, double now) {
-    std::string out = headerLine(status) + "\n" + countsLine(model, now) + "\n";
+    std::string out = headerLine(status) + "\n";
+    if (!status.targets.empty())
+        out += targetsLine(status) + "\n";
+    out += countsLine(model, now) + "\n";
     std::string hint = silentHint(model, status, now);
     if (!hint.empty())
         out += hint + "\n";
