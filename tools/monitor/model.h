@@ -4,11 +4,13 @@
 #pragma once
 
 #include "decode.h"
+#include "recency.h"
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 constexpr size_t kMaxRows = 1024;
 constexpr double kBinSeconds = 0.25; // one history slot
@@ -36,6 +38,7 @@ struct Row {
     uint64_t total = 0;
     double lastTime = 0;
     int argc = 0;
+    size_t slot = 0; // its place in the model's recency order
     Value values[kMaxValues];
     Series series[kMaxValues];
     Counter counter;
@@ -68,9 +71,11 @@ public:
     static float historyAt(const Row &row, int value, int64_t bin);
 
 private:
-    void dropSilentLongest();
+    size_t dropSilentLongest();
 
     std::map<std::string, Row, ConnectorOrder> rows_;
+    RecencyOrder recency_;
+    std::vector<std::string> slotAddresses_; // by row slot
     Counter counter_;
     uint64_t total_ = 0, malformed_ = 0, replaced_ = 0;
     double lastTime_ = -1;

@@ -48,7 +48,9 @@ void Screen::draw(const Model &model, const Status &status, double now) {
     erase();
     int height = getmaxy(stdscr), width = getmaxx(stdscr);
     attron(A_BOLD);
-    mvaddnstr(0, 0, ("vrennosc-monitor   " + headerLine(status)).c_str(), width);
+    // The program's name goes first when the width is short, then the hub and the bridge are cut.
+    std::string header = headerLine(status), named = "vrennosc-monitor   " + header;
+    mvaddnstr(0, 0, (static_cast<int>(named.size()) <= width ? named : header).c_str(), width);
     attroff(A_BOLD);
     int y = 1;
     // The targets get a line of their own, so that the hub and the bridge stay on the first.
