@@ -178,6 +178,8 @@ void Forwarder::resolveLoop() {
 }
 
 void Forwarder::send(const mmsghdr *batch, int count) {
+    if (size_ == 0)
+        return;
     if (published_.load(std::memory_order_acquire) != adopted_)
         adopt();
     outgoing_.resize(count);

@@ -157,11 +157,6 @@ int main(int argc, char **argv) {
     }
     if (options.check)
         return runCheck(options);
-    Forwarder forwarder;
-    if (!forwarder.open(options.forwards, options.port, error)) {
-        std::fprintf(stderr, "vrennosc-monitor: %s\n", printable(error).c_str());
-        return 2;
-    }
     Receiver receiver;
     bool inUse = false;
     if (!receiver.open(options.port, error, inUse)) {
@@ -173,6 +168,12 @@ int main(int argc, char **argv) {
                                  .c_str()
                            : "");
         return 1;
+    }
+    // Bound first, so that the kernel keeps the datagrams that arrive while names are looked up.
+    Forwarder forwarder;
+    if (!forwarder.open(options.forwards, options.port, error)) {
+        std::fprintf(stderr, "vrennosc-monitor: %s\n", printable(error).c_str());
+        return 2;
     }
     std::signal(SIGINT, stop);
     std::signal(SIGTERM, stop);
