@@ -1,7 +1,8 @@
 #!/bin/bash
 # One receiver example, run headless by its real program, hears the unchanged bridge play a
 # scenario through the preloaded virtual hub, and must print exactly the expected lines, in order.
-# The README's quote of the example must also be found in it.
+# The README's quote of the example must also be found in it, and the README's and docs/' relative
+# links must lead somewhere.
 # Usage: run_example.sh pd|supercollider|csound EXAMPLE EXPECTED BRIDGE LIBVIRTUALHUB SCENARIO
 set -eu
 kind=$1 example=$2 expected=$3 bridge=$4 hub=$5 scenario=$6
@@ -19,6 +20,14 @@ match=-qxF
 while IFS= read -r line; do
     grep $match -- "$line" "$example" || fail "the README quotes a line that $example lacks: $line"
 done <<<"$quote"
+
+# Every relative link of the README and docs/ leads to a file or folder of the tree.
+top=$(dirname "$0")/../..
+for doc in "$top/README.md" "$top"/docs/*.md; do
+    while IFS= read -r target; do
+        [ -e "$(dirname "$doc")/$target" ] || fail "${doc#"$top/"} links to $target, which does not exist"
+    done < <(grep -o '](\([^)#]*\)' "$doc" | cut -c3- | grep -v -e '^$' -e '^[a-z]*:' || true)
+done
 
 # HOME is the scratch folder, so that no startup file or preference of the user's comes along.
 export HOME="$work"

@@ -1,9 +1,10 @@
 // What a user of the virtual hub meets: a bad scenario stops with a message naming the file and
-// line, and a good one plays on the schedule the README states.
+// line, and a good one plays on the schedule docs/scenarios.md states.
 #include "scenario.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <sstream>
 
 namespace {
@@ -50,9 +51,31 @@ TEST(Scenario, PlaysOnScheduleOrStopsWithAMessageNamingTheLine) {
         {"wait 1\nrepeat 2\nrepeat 2\nend\n", "a.txt:2: repeat without end"},
         {"end", "a.txt:1: end without repeat"},
         {"jump 3", "a.txt:1: unknown directive: jump"},
+        {"announce 2 \"my knob f", "a.txt:1: unterminated quote"},
+        {"announce 2 my knob f",
+         "a.txt:1: announce wants C NAME SIG: unexpected f (a name with spaces goes in double quotes)"},
+        {"announce 2 knob", "a.txt:1: announce wants C NAME SIG: missing SIG"},
+        {"generate sine 1",
+         "a.txt:1: generate wants accel|sine|button|clock C RATE SECONDS: missing RATE SECONDS"},
+        {"unplug now", "a.txt:1: unplug wants nothing more: unexpected now"},
     };
     for (const auto &[text, expected] : cases) {
         EXPECT_EQ(play(text), expected) << text.substr(0, 60);
+    }
+}
+
+TEST(Scenario, QuotesHoldSpacesAndEmptyWords) {
+    const std::vector<std::array<std::string, 3>> cases = {
+        {"announce 2 \"my knob\" f", "my knob", "f"},
+        {"announce 2 \"\" \"\"", "", ""},
+        {"announce 2 \"a # b\" \"f f\" # comment", "a # b", "f f"},
+    };
+    for (const auto &[line, name, signature] : cases) {
+        std::istringstream input(line);
+        vhub::Player player(vhub::parseScenario(input, "a.txt"), 0);
+        vhub::Event event;
+        ASSERT_TRUE(player.next(event)) << line;
+        EXPECT_EQ(event.report, vhub::announcement(2, name, signature)) << line;
     }
 }
 

@@ -113,7 +113,7 @@ std::string countsLine(const Model &model, double now) {
 }
 
 std::string silentHint(const Model &model, const Status &status, double now) {
-    if (model.lastTime() >= 0 && now - model.lastTime() < kSilentSeconds)
+    if (now < kSilentSeconds || (model.lastTime() >= 0 && now - model.lastTime() < kSilentSeconds))
         return "";
     std::string problem = firstProblem(status.facts);
     if (!problem.empty())

@@ -73,7 +73,7 @@ Directive rawDirective(const Words &words) {
 }
 
 Directive generateDirective(const Words &words) {
-    expectCount(words, 5, "generate accel|sine|button|clock C RATE SECONDS");
+    expectCount(words, "generate accel|sine|button|clock C RATE SECONDS");
     static const std::map<std::string, Generator> kinds = {{"accel", Generator::Accel},
                                                            {"sine", Generator::Sine},
                                                            {"button", Generator::Button},
@@ -123,11 +123,11 @@ private:
 };
 
 Directive Parser::announce(const Words &words) {
-    expectCount(words, 4, "announce C NAME SIGNATURE");
+    expectCount(words, "announce C NAME SIG", " (a name with spaces goes in double quotes)");
     const int connector = byteNumber(words[1], "connector");
-    const std::string signature = text(words[3]);
+    const std::string &signature = words[3];
     try {
-        Directive d = reportDirective(announcement(connector, text(words[2]), signature));
+        Directive d = reportDirective(announcement(connector, words[2], signature));
         valueCounts[connector] = static_cast<int>(signature.size());
         return d;
     } catch (const std::invalid_argument &error) {
@@ -136,7 +136,7 @@ Directive Parser::announce(const Words &words) {
 }
 
 Directive Parser::flood(const Words &words) const {
-    expectCount(words, 2, "flood COUNT");
+    expectCount(words, "flood COUNT");
     Directive d;
     d.kind = Directive::Kind::Generate;
     d.generator = Generator::Flood;
@@ -153,7 +153,7 @@ Directive Parser::flood(const Words &words) const {
 }
 
 Directive Parser::repeat(const Words &words, int line) {
-    expectCount(words, 2, "repeat COUNT");
+    expectCount(words, "repeat COUNT");
     Directive d;
     d.kind = Directive::Kind::Repeat;
     d.count = wholeCount(words[1]);
@@ -165,7 +165,7 @@ Directive Parser::repeat(const Words &words, int line) {
 // The body plays count times: the clock moves by count bodies, and what the last one starts ends
 // last.
 Directive Parser::endRepeat(const Words &words) {
-    expectCount(words, 1, "end");
+    expectCount(words, "end");
     if (loops.empty()) {
         throw LineError("end without repeat");
     }
@@ -216,7 +216,7 @@ Directive Parser::parse(const Words &words, int line) {
     }
     Directive d;
     if (name == "wait") {
-        expectCount(words, 2, "wait MS");
+        expectCount(words, "wait MS");
         d.kind = Directive::Kind::Wait;
         d.seconds = seconds(words[1], 1000, "pause");
         time += d.seconds;
@@ -224,7 +224,7 @@ Directive Parser::parse(const Words &words, int line) {
         return d;
     }
     if (name == "unplug" || name == "replug") {
-        expectCount(words, 1, name.c_str());
+        expectCount(words, name.c_str());
         d.kind = name == "unplug" ? Directive::Kind::Unplug : Directive::Kind::Replug;
         return d;
     }
@@ -240,11 +240,11 @@ std::shared_ptr<const Scenario> parseScenario(std::istream &input, const std::st
     const auto where = [&](int line) { return sourceName + ":" + std::to_string(line) + ": "; };
     for (std::string line; std::getline(input, line);) {
         ++lineNumber;
-        const Words words = splitWords(line);
-        if (words.empty()) {
-            continue;
-        }
         try {
+            const Words words = splitWords(line);
+            if (words.empty()) {
+                continue;
+            }
             scenario->directives.push_back(parser.parse(words, lineNumber));
         } catch (const LineError &error) {
             throw std::runtime_error(where(lineNumber) + error.what());

@@ -1,18 +1,42 @@
 // The words of a scenario line and the numbers, counts and durations they may hold.
 #include "scenario_words.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <sstream>
 
 namespace vhub {
 
 Words splitWords(const std::string &line) {
-    std::istringstream stream(line.substr(0, line.find('#')));
     Words words;
-    for (std::string word; stream >> word;) {
-        words.push_back(word);
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (quoted) {
+            word += c;
+        } else if (c == '#') {
+            break;
+        } else if (std::isspace(static_cast<unsigned char>(c)) != 0) {
+            if (inWord) {
+                words.push_back(std::move(word));
+                word.clear();
+            }
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (quoted) {
+        throw LineError("unterminated quote");
+    }
+    if (inWord) {
+        words.push_back(std::move(word));
     }
     return words;
 }
@@ -63,12 +87,29 @@ long long reportCount(double count) {
     return std::llround(count);
 }
 
-std::string text(const std::string &word) { return word == "\"\"" ? std::string() : word; }
-
-void expectCount(const Words &words, std::size_t count, const char *usage) {
-    if (words.size() != count) {
-        throw LineError(std::string("usage: ") + usage);
+namespace {
+std::string joined(Words::const_iterator from, Words::const_iterator to) {
+    std::string text;
+    for (auto word = from; word != to; ++word) {
+        text += (text.empty() ? "" : " ") + *word;
     }
+    return text;
+}
+} // namespace
+
+void expectCount(const Words &words, const char *usage, const char *hint) {
+    const Words wanted = splitWords(usage);
+    if (words.size() == wanted.size()) {
+        return;
+    }
+    std::string error = wanted[0] + " wants " +
+                        (wanted.size() == 1 ? "nothing more" : joined(wanted.begin() + 1, wanted.end()));
+    if (words.size() < wanted.size()) {
+        error += ": missing " + joined(wanted.begin() + static_cast<long>(words.size()), wanted.end());
+    } else {
+        error += ": unexpected " + words[wanted.size()] + hint;
+    }
+    throw LineError(error);
 }
 
 long long wholeCount(const std::string &word) {

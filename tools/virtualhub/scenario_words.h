@@ -19,7 +19,8 @@ struct LineError : std::runtime_error {
 // errors, and the uhid hub counts the time to the next report in int milliseconds.
 constexpr double day = 86400;
 
-// The line's words, up to a '#'.
+// The line's words, up to a '#' outside double quotes; a quoted part may hold blanks and '#', and
+// "" is an empty word.
 Words splitWords(const std::string &line);
 // A finite decimal number.
 double number(const std::string &word, const char *what);
@@ -33,9 +34,8 @@ double seconds(const std::string &word, double scale, const char *what);
 long long reportCount(double count);
 // A whole number of at least one, at most 10^12.
 long long wholeCount(const std::string &word);
-// The word itself, or the empty string for a token of "" (words cannot be empty otherwise).
-std::string text(const std::string &word);
-// Throws a usage error unless the line has count words.
-void expectCount(const Words &words, std::size_t count, const char *usage);
+// Throws an error naming the missing or first unexpected word unless the line has as many words as
+// usage ("wait MS"); hint follows an unexpected word.
+void expectCount(const Words &words, const char *usage, const char *hint = "");
 
 } // namespace vhub
