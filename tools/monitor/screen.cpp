@@ -41,6 +41,11 @@ void Screen::drawRow(int y, const std::string &address, const Row &row, double n
             mvaddstr(y, x + kValueWidth + 2 + layout.bars,
                      sparkline(row, i, now, layout.sparks, utf8_).c_str());
     }
+    // Values left out are counted where the room allows.
+    std::string more = "+" + std::to_string(row.argc - layout.shown);
+    int x = kValuesStart + layout.shown * layout.column;
+    if (row.argc > layout.shown && x + static_cast<int>(more.size()) <= width)
+        mvaddstr(y, x, more.c_str());
     attroff(A_DIM);
 }
 
