@@ -13,8 +13,8 @@ monitor=$build/tools/monitor/vrennosc-monitor
 port=$(sed -n 's/^VRENNOSC_BENCH_PORT:STRING=//p' "$build/CMakeCache.txt")
 forward_port=$((port + 1))
 case ${2:-} in
-full) reports=333334 messages=10000000 distinct=1000000 ;;
-quick) reports=20000 messages=200000 distinct=20000 ;;
+full) reports=333334 messages=10000000 distinct=1000000 idle_s=10 extra=400 ;;
+quick) reports=20000 messages=200000 distinct=20000 idle_s=2 extra=40 ;;
 *) echo "usage: $0 BUILD_DIR full|quick" >&2; exit 2 ;;
 esac
 flood=$((reports * 6)) # datagrams: bench/flood.txt completes six vectors per report
@@ -104,8 +104,29 @@ sleep 1.5
 rss_distinct=$(rss_mib "$peer") shown_distinct=$(($(shown) - shown_many))
 # Past 1024 rows, each new address takes the row of the one silent longest.
 distinct_ns=$(awk -v a="$(cpu "$peer")" -v b="$cpu_many" -v n="$shown_distinct" 'BEGIN {printf "%.0f", (a - b) * 1e9 / n}')
-kill "$peer"
+kill "$peer" && wait "$peer" 2>/dev/null || true
 echo "RSS $rss_start MiB at start, $rss_many MiB after $shown_many messages, $rss_distinct MiB after $shown_distinct more"
+echo "== idle: the monitor's CPU time over $idle_s s, alone, then started after $extra more idle processes"
+# A fresh monitor each time, started after the extra processes: pids come in order, and a scan
+# that stops at the monitor's own entry would never reach processes started after it.
+idle_ms() {
+    local before after
+    background "$monitor" --port "$port" --plain >/dev/null
+    wait_until bound
+    sleep 1
+    before=$(cpu "$pid") && sleep "$idle_s" && after=$(cpu "$pid") || return 1
+    kill "$pid" && wait "$pid" 2>/dev/null || true
+    awk -v a="$after" -v b="$before" 'BEGIN {printf "%.1f", (a - b) * 1000}'
+}
+idle_ms >"$work/idle"
+idle_alone=$(cat "$work/idle")
+sleepers=$started
+for _ in $(seq "$extra"); do background sleep 600; done
+processes=$(ls /proc | grep -c '^[0-9]')
+idle_ms >"$work/idle"
+idle_crowd=$(cat "$work/idle")
+kill ${started#"$sleepers"}
+echo "$idle_alone ms alone, $idle_crowd ms beside $extra sleeping processes ($processes in all)"
 echo "== load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 cat <<EOF
@@ -115,5 +136,6 @@ cat <<EOF
 | monitor: datagrams lost in a flood of $flood from the bridge | 0 | $monitor_lost without forwarding; $forward_lost with one forward target, which received $forwarded |
 | monitor: CPU time per message | ≤ 0.5× \`oscdump > /dev/null\` | $(awk -v m="$monitor_ns" -v o="$oscdump_ns" 'BEGIN {printf "%.2f", m / o}')× ($monitor_ns ns; $forward_ns ns with one forward target; oscdump $oscdump_ns ns) |
 | monitor: CPU time per message to a new address, rows replaced | ≈ CPU time per message | $distinct_ns ns, $shown_distinct of $distinct shown |
+| monitor: CPU time over $idle_s s idle | the same with $extra more processes | $idle_alone ms; $idle_crowd ms beside $extra idle processes |
 | monitor: RSS | flat, bounded | $rss_start MiB at start, $rss_many MiB after $shown_many messages over 16 addresses, $rss_distinct MiB after $shown_distinct messages to distinct addresses |
 EOF

@@ -9,7 +9,8 @@ message to UDP port 9876 on the local host, for Pure Data, SuperCollider, Max\n\
 and other OSC receivers. Includes a udev rule that gives the logged-in user\n\
 access to the hub, a systemd user unit that keeps the bridge running, and\n\
 vrennosc-monitor, which shows every sensor's values live, says what is wrong\n\
-when nothing arrives, and forwards the messages to other programs or computers.")
+when nothing arrives, forwards the messages to other programs or computers and\n\
+records them, and vrennosc-play, which replays a recording with its timing.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "vrennosc developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -32,7 +32,7 @@ grep -qx /usr/share/doc/vrennosc/examples/pd/vrennosc.pd "$work/files" || fail "
 
 installed=yes
 dpkg -i "$deb" >/dev/null || fail "dpkg -i failed"
-[ -x /usr/bin/vrennosc-monitor ] || fail "/usr/bin/vrennosc-monitor is not in place"
+[ -x /usr/bin/vrennosc-monitor ] && [ -x /usr/bin/vrennosc-play ] || fail "/usr/bin/vrennosc-monitor or vrennosc-play is not in place"
 /usr/bin/vrennosc >"$work/out" 2>&1 &
 bridge=$!
 for _ in $(seq 50); do [ ! -s "$work/out" ] || break; sleep 0.1; done

@@ -18,13 +18,13 @@ listing() { (cd "$root" && find . "$@" | sed 's|^\./||' | sort); }
 # A folder that exists before the install, with a file of someone else's.
 mkdir -p "$root/usr/bin" && touch "$root/usr/bin/other"
 DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
-expected="usr/bin/other usr/bin/vrennosc usr/bin/vrennosc-monitor $(below_root "$2")/70-vrennosc.rules $(below_root "$3")/vrennosc.service
-usr/share/doc/vrennosc/copyright usr/share/man/man1/vrennosc.1.gz usr/share/man/man1/vrennosc-monitor.1.gz usr/share/doc/vrennosc/examples/csound/vrennosc.csd
+expected="usr/bin/other usr/bin/vrennosc usr/bin/vrennosc-monitor usr/bin/vrennosc-play $(below_root "$2")/70-vrennosc.rules $(below_root "$3")/vrennosc.service
+usr/share/doc/vrennosc/copyright usr/share/man/man1/vrennosc.1.gz usr/share/man/man1/vrennosc-monitor.1.gz usr/share/man/man1/vrennosc-play.1.gz usr/share/doc/vrennosc/examples/csound/vrennosc.csd
 usr/share/doc/vrennosc/examples/pd/vrennosc.pd usr/share/doc/vrennosc/examples/supercollider/vrennosc.scd"
 diff -u <(tr ' ' '\n' <<<"$expected" | sort) <(listing ! -type d) || fail "the installed tree differs (- expected, + installed)"
 [ -x "$root/usr/bin/vrennosc" ] || fail "usr/bin/vrennosc is not executable"
 
-for name in vrennosc vrennosc-monitor; do
+for name in vrennosc vrennosc-monitor vrennosc-play; do
     page=$root/usr/share/man/man1/$name.1.gz
     LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=w -l -Tutf8 "$page" 2>"$work/err" | grep -q . || fail "man renders nothing: $(cat "$work/err")"
     [ ! -s "$work/err" ] || fail "rendering the $name man page gave warnings: $(cat "$work/err")"

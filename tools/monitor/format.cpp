@@ -22,13 +22,53 @@ double fraction(double value, double min, double max) {
     return std::fmin(1, std::fmax(0, (value - min) / (max - min)));
 }
 
+// The length of the well-formed UTF-8 sequence at i, or 0: overlong forms, surrogates, code
+// points beyond U+10FFFF, stray continuation bytes and cut-off sequences are not well-formed.
+size_t validSequence(std::string_view text, size_t i) {
+    auto byte = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    unsigned lead = byte(i), low = 0x80, high = 0xbf;
+    size_t length = lead < 0x80   ? 1
+                    : lead < 0xc2 ? 0
+                    : lead < 0xe0 ? 2
+                    : lead < 0xf0 ? 3
+                    : lead < 0xf5 ? 4
+                                  : 0;
+    if (lead == 0xe0)
+        low = 0xa0;
+    else if (lead == 0xed)
+        high = 0x9f;
+    else if (lead == 0xf0)
+        low = 0x90;
+    else if (lead == 0xf4)
+        high = 0x8f;
+    for (size_t k = 1; k < length; ++k, low = 0x80, high = 0xbf)
+        if (byte(i + k) < low || byte(i + k) > high)
+            return 0;
+    return length;
+}
+
+// C0, DEL and C1 (U+0080 to U+009F, two bytes starting 0xc2): each steers a terminal.
+bool isControl(std::string_view text, size_t i, size_t length) {
+    auto lead = static_cast<unsigned char>(text[i]);
+    return (length == 1 && (lead < 0x20 || lead == 0x7f)) ||
+           (length == 2 && lead == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0);
+}
+
 } // namespace
 
 std::string printable(std::string_view text) {
-    std::string out(text);
-    for (char &c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        size_t length = validSequence(text, i);
+        if (length == 0 || isControl(text, i, length)) {
+            out += '?';
+            i += length ? length : 1;
+        } else {
+            out.append(text, i, length);
+            i += length;
+        }
+    }
     return out;
 }
 
@@ -85,7 +125,9 @@ std::string sparkline(const Row &row, int value, double now, int width, bool utf
 
 std::string headerLine(const Status &status) {
     std::string line = "port " + std::to_string(status.port) + "   " + hubText(status.facts) + "   ";
-    line += status.facts.bridgePid ? "vrennosc running" : "no vrennosc running";
+    line += status.facts.bridgeHere  ? "vrennosc running"
+            : status.facts.bridgePid ? "vrennosc in another network namespace"
+                                     : "no vrennosc running";
     return line;
 }
 

@@ -13,9 +13,10 @@ struct Status {
     std::vector<std::string> targets; // "HOST:PORT STATE", printable
     Facts facts;
     bool frozen = false;
+    std::string recording{}; // the recorder's state, escaped; empty when not recording
 };
 
-// The text with control characters replaced, so that no datagram can steer the terminal.
+// Outside text made safe for a terminal: C0, DEL, C1 and each byte of ill-formed UTF-8 become '?'.
 std::string printable(std::string_view text);
 // A value in at most 8 characters; text arguments as they are.
 std::string valueText(const Value &value);

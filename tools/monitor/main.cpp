@@ -5,6 +5,8 @@
 #include "options.h"
 #include "plain.h"
 #include "receiver.h"
+#include "record_format.h"
+#include "recorder.h"
 #include "screen.h"
 
 #include <atomic>
@@ -31,16 +33,20 @@ struct Shared {
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 };
 
-void receiveLoop(Receiver &receiver, Forwarder &forwarder, Shared &shared) {
+void receiveLoop(Receiver &receiver, Forwarder &forwarder, Recorder &recorder, Shared &shared) {
     static Message messages[Receiver::kBatch];
     bool wellFormed[Receiver::kBatch];
     while (!stopping) {
         int count = receiver.receive(100);
         if (count == 0)
             continue;
+        uint64_t arrived = recorder.recording() ? timeTagNow() : 0;
         forwarder.send(receiver.batch(), count);
         for (int i = 0; i < count; ++i)
             wellFormed[i] = decodeMessage(receiver.data(i), receiver.size(i), messages[i]);
+        for (int i = 0; i < count && arrived; ++i)
+            if (wellFormed[i])
+                recorder.add(receiver.data(i), receiver.size(i), arrived);
         double now = secondsSince(shared.start);
         std::lock_guard<std::mutex> hold(shared.lock);
         for (int i = 0; i < count; ++i)
@@ -48,21 +54,25 @@ void receiveLoop(Receiver &receiver, Forwarder &forwarder, Shared &shared) {
     }
 }
 
-// Refreshes the facts once a second; the port is ours, so its line is not used.
-void refreshFacts(Status &status, const Forwarder &forwarder, const Options &options) {
-    status.facts = gatherFacts(Roots{}, status.port);
+// Refreshes the facts once a second; the port is ours, so its holders are not looked for.
+void refreshFacts(Status &status, const Forwarder &forwarder, const Recorder &recorder,
+                  const Options &options) {
+    static BridgeCache bridge;
+    status.facts = gatherFacts(Roots{}, bridge);
+    status.recording = recorder.stateText();
     status.targets.clear();
     for (size_t i = 0; i < forwarder.size(); ++i)
         status.targets.push_back(printable(options.forwards[i].text()) + " " + forwarder.state(i));
 }
 
-void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
+void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const Recorder &recorder,
+              const Options &options) {
     for (int tick = 1; !stopping; ++tick) {
         bool last = options.seconds > 0 && tick >= options.seconds;
         double wake = last ? options.seconds : tick;
         while (!stopping && secondsSince(shared.start) < wake)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        refreshFacts(status, forwarder, options);
+        refreshFacts(status, forwarder, recorder, options);
         std::string table;
         {
             std::lock_guard<std::mutex> hold(shared.lock);
@@ -76,7 +86,8 @@ void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const 
 }
 
 // Returns true when --seconds ran out.
-bool runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const Options &options) {
+bool runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const Recorder &recorder,
+               const Options &options) {
     Screen screen;
     double factsDue = 0;
     while (!stopping) {
@@ -84,7 +95,7 @@ bool runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
         if (options.seconds > 0 && now >= options.seconds)
             return true;
         if (now >= factsDue) {
-            refreshFacts(status, forwarder, options);
+            refreshFacts(status, forwarder, recorder, options);
             screen.repaint(); // a line another program wrote to the terminal lasts a second at most
             factsDue = now + 1;
         }
@@ -112,35 +123,36 @@ bool runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
     return false;
 }
 
-// --check: the facts, then two seconds of listening if the port is free.
+// --check: the facts, then two seconds of listening if the port is free. Messages that arrive
+// prove the chain, whatever the facts say.
 int runCheck(const Options &options) {
     Facts facts = gatherFacts(Roots{}, options.port);
-    std::vector<CheckLine> lines = checkLines(facts, options.port);
     Receiver receiver;
     std::string error;
     bool inUse = false;
-    if (facts.portHeld) {
-        lines.push_back({false, "messages: not listened for, as the port is held"});
-    } else if (!receiver.open(options.port, error, inUse)) {
-        lines.push_back({false, "messages: " + error});
-    } else {
+    CheckLine heard{false, "messages: not listened for, as the port is held"};
+    long arrived = 0;
+    if (!facts.portHeld && !receiver.open(options.port, error, inUse)) {
+        heard.text = "messages: " + printable(error);
+    } else if (!facts.portHeld) {
         auto start = std::chrono::steady_clock::now();
-        long arrived = 0;
         while (secondsSince(start) < 2)
             arrived += receiver.receive(100);
-        lines.push_back({arrived > 0, arrived > 0 ? "messages: " + std::to_string(arrived) + " arrived in 2 s"
-                                                  : "messages: none arrived in 2 s; see the lines above"});
+        heard = {arrived > 0, arrived > 0 ? "messages: " + std::to_string(arrived) + " arrived in 2 s"
+                                          : "messages: none arrived in 2 s; see the lines above"};
     }
+    std::vector<CheckLine> lines = checkLines(facts, options.port, arrived > 0);
+    lines.push_back(heard);
     bool allOk = true;
     for (const CheckLine &line : lines) {
-        std::printf("%-5s %s\n", line.ok ? "ok" : "FAIL", line.text.c_str());
+        std::printf("%-5s %s\n", line.note ? "note" : line.ok ? "ok" : "FAIL", line.text.c_str());
         allOk &= line.ok;
     }
     return allOk ? 0 : 1;
 }
 
 int usageError(const std::string &error) {
-    std::fprintf(stderr, "vrennosc-monitor: %s\n%s", error.c_str(), usageText());
+    std::fprintf(stderr, "vrennosc-monitor: %s\n%s", printable(error).c_str(), usageText());
     return 2;
 }
 
@@ -157,15 +169,22 @@ int main(int argc, char **argv) {
     }
     if (options.check)
         return runCheck(options);
+    Recorder recorder;
+    bool refused = false;
+    if (!options.record.empty() && !recorder.open(options.record, options.append, error, refused)) {
+        std::fprintf(stderr, "vrennosc-monitor: %s\n", error.c_str());
+        return refused ? 2 : 1;
+    }
     Receiver receiver;
     bool inUse = false;
     if (!receiver.open(options.port, error, inUse)) {
-        std::string holder = inUse ? gatherFacts(Roots{}, options.port).holder : "";
+        std::string holders;
+        for (const std::string &holder :
+             inUse ? gatherFacts(Roots{}, options.port).holders : std::vector<std::string>{})
+            holders += printable(holder) + (holders.empty() ? " holds it; " : " also holds it; ");
         std::string p = std::to_string(options.port);
-        std::fprintf(stderr, "vrennosc-monitor: %s%s\n", error.c_str(),
-                     inUse ? ("; " + (holder.empty() ? "" : holder + " holds it; ") +
-                              "ss -ulpn 'sport = :" + p + "' names the program")
-                                 .c_str()
+        std::fprintf(stderr, "vrennosc-monitor: %s%s\n", printable(error).c_str(),
+                     inUse ? ("; " + holders + "ss -ulpn 'sport = :" + p + "' names the program").c_str()
                            : "");
         return 1;
     }
@@ -180,15 +199,19 @@ int main(int argc, char **argv) {
     Shared shared;
     Status status;
     status.port = options.port;
-    std::thread receiving(receiveLoop, std::ref(receiver), std::ref(forwarder), std::ref(shared));
+    std::thread receiving(receiveLoop, std::ref(receiver), std::ref(forwarder), std::ref(recorder),
+                          std::ref(shared));
     if (options.plain || !isatty(STDOUT_FILENO))
-        runPlain(shared, status, forwarder, options);
-    else if (runScreen(shared, status, forwarder, options)) {
+        runPlain(shared, status, forwarder, recorder, options);
+    else if (runScreen(shared, status, forwarder, recorder, options)) {
         // The screen is gone with the terminal's alternate screen: the table stays in its place.
         std::lock_guard<std::mutex> hold(shared.lock);
         std::printf("%s", renderPlain(shared.model, status, secondsSince(shared.start)).c_str());
     }
     stopping = true;
     receiving.join();
+    recorder.stop();          // after the last datagram is queued
+    if (recorder.recording()) // the file as it is complete, after the last table or the screen
+        std::printf("%s\n", recorder.stateText().c_str());
     return 0;
 }

@@ -19,7 +19,8 @@ bool parsePort(const char *text, uint16_t &port) {
     return true;
 }
 
-// HOST:PORT, where an IPv6 host is written in brackets: [::1]:9877.
+} // namespace
+
 bool parseTarget(const std::string &text, Target &target) {
     size_t colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0)
@@ -36,6 +37,8 @@ bool parseTarget(const std::string &text, Target &target) {
     return true;
 }
 
+namespace {
+
 bool parseSeconds(const char *text, double &seconds) {
     char *end = nullptr;
     seconds = std::strtod(text, &end);
@@ -47,7 +50,8 @@ bool parseSeconds(const char *text, double &seconds) {
 bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
-        bool takesValue = option == "--port" || option == "--forward" || option == "--seconds";
+        bool takesValue =
+            option == "--port" || option == "--forward" || option == "--seconds" || option == "--record";
         const char *value = takesValue && i + 1 < argc ? argv[++i] : nullptr;
         if (takesValue && value == nullptr) {
             error = option + " needs a value";
@@ -59,6 +63,14 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
             options.plain = true;
         } else if (option == "--check") {
             options.check = true;
+        } else if (option == "--record") {
+            if (*value == '\0') {
+                error = "--record wants a file name";
+                return false;
+            }
+            options.record = value;
+        } else if (option == "--append") {
+            options.append = true;
         } else if (option == "--port") {
             if (!parsePort(value, options.port)) {
                 error = "--port wants a number from 1 to 65535, not '" + std::string(value) + "'";
@@ -82,11 +94,16 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
             return false;
         }
     }
+    if (options.append && options.record.empty()) {
+        error = "--append goes with --record FILE";
+        return false;
+    }
     return true;
 }
 
 const char *usageText() {
     return "Usage: vrennosc-monitor [--port N] [--forward HOST:PORT]... [--plain] [--seconds S]\n"
+           "                        [--record FILE [--append]]\n"
            "       vrennosc-monitor --check\n"
            "Shows the OSC messages that arrive on UDP port N of 127.0.0.1 (default 9876): one row\n"
            "per address, with its rate, latest values, bars and recent history.\n"
@@ -96,6 +113,9 @@ const char *usageText() {
            "  --plain             print the table as text once a second (the default when the\n"
            "                      output is not a terminal)\n"
            "  --seconds S         stop after S seconds, printing the table one last time\n"
+           "  --record FILE       also write every message to FILE, one line each, as oscdump\n"
+           "                      writes them; vrennosc-play or oscsendfile replays FILE\n"
+           "  --append            add to a FILE that holds a recording, instead of refusing it\n"
            "  --check             check the hub, the bridge and the network once, then exit\n"
            "Keys: q quits, space freezes the view, r resets ranges and histories, c clears rows.\n"
            "Examples:\n"
@@ -103,5 +123,6 @@ const char *usageText() {
            "  vrennosc-monitor --forward 127.0.0.1:9877      (then open Pd on port 9877)\n"
            "  vrennosc-monitor --forward studio.local:9876 --forward [::1]:8000\n"
            "  vrennosc-monitor --plain --seconds 5 > table.txt\n"
+           "  vrennosc-monitor --record take1.txt            (then: vrennosc-play --loop take1.txt)\n"
            "  vrennosc-monitor --check\n";
 }

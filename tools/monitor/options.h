@@ -20,9 +20,13 @@ struct Options {
     bool plain = false;
     double seconds = 0; // 0: run until quit
     bool check = false;
+    std::string record; // the file to record to; empty: no recording
+    bool append = false;
     bool help = false;
 };
 
+// Reads HOST:PORT, where an IPv6 host is written in brackets: [::1]:9877; false when malformed.
+bool parseTarget(const std::string &text, Target &target);
 // Parses argv; on a bad option or value returns false with a one-line reason in error.
 bool parseOptions(int argc, char **argv, Options &options, std::string &error);
 

@@ -39,15 +39,19 @@ std::string renderPlain(const Model &model, const Status &status, double now) {
     std::string out = headerLine(status) + "\n";
     if (!status.targets.empty())
         out += targetsLine(status) + "\n";
+    if (!status.recording.empty())
+        out += status.recording + "\n";
     out += countsLine(model, now) + "\n";
     std::string hint = silentHint(model, status, now);
     if (!hint.empty())
         out += hint + "\n";
     size_t width = 7;
     for (const auto &entry : model.rows())
-        width = std::max(width, entry.first.size());
+        width = std::max(width, printable(entry.first).size());
     out += "address" + std::string(width - 7, ' ') + "   rate/s  values [min..max] last 10 s\n";
-    for (const auto &[address, row] : model.rows())
-        out += rowLine(printable(address) + std::string(width - address.size(), ' '), row, now) + "\n";
+    for (const auto &[address, row] : model.rows()) {
+        std::string shown = printable(address);
+        out += rowLine(shown + std::string(width - shown.size(), ' '), row, now) + "\n";
+    }
     return out;
 }

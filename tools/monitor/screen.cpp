@@ -58,9 +58,12 @@ void Screen::draw(const Model &model, const Status &status, double now) {
     mvaddnstr(0, 0, (static_cast<int>(named.size()) <= width ? named : header).c_str(), width);
     attroff(A_BOLD);
     int y = 1;
-    // The targets get a line of their own, so that the hub and the bridge stay on the first.
+    // The targets and the recording get lines of their own, so that the hub and the bridge stay on
+    // the first.
     if (!status.targets.empty())
         mvaddnstr(y++, 0, targetsLine(status).c_str(), width);
+    if (!status.recording.empty())
+        mvaddnstr(y++, 0, status.recording.c_str(), width);
     mvaddnstr(y++, 0, (countsLine(model, now) + (status.frozen ? "   FROZEN (space)" : "")).c_str(), width);
     attron(A_REVERSE);
     mvaddnstr(y++, 0, silentHint(model, status, now).c_str(), width);

@@ -1,0 +1,43 @@
+#!/bin/bash
+# vrennosc-monitor --check against real processes: a holder of the port named with an escape
+# sequence, messages from the virtual hub with no hub node, and lo down in a network namespace.
+# Usage: monitor_facts.sh MONITOR BRIDGE LIBVIRTUALHUB PORT [SANITIZER_RUNTIME]
+set -eu
+monitor=$1 bridge=$2 hub=$3 port=$4 runtime=${5:-}
+. "$(dirname "$0")/../process_helpers.sh"
+no_escape() { ! grep -qP '\x1b|\x07' "$1" || fail "$2 printed a control byte: $(od -c "$1" | head)"; }
+
+# Any local user can name a process so; printed raw, it retitles and clears the terminal.
+python3 -c "import socket, sys, time
+s = socket.socket(type=socket.SOCK_DGRAM)
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(('127.0.0.1', $port))
+open('/proc/self/comm', 'w').write('\x1b]2;pwn\x07\x1b[2J')
+print('bound', flush=True)
+time.sleep(60)" >"$work/holder" &
+holder=$! pids="$pids $!"
+wait_for 5 'grep -q bound "$work/holder"' || fail "the holder did not bind port $port"
+"$monitor" --check --port "$port" >"$work/check" && fail "--check passed with the port held"
+no_escape "$work/check" "--check"
+grep -q "^FAIL *port $port: held by .*(pid $holder)" "$work/check" || fail "--check: $(cat "$work/check")"
+"$monitor" --port "$port" 2>"$work/second" && fail "a monitor bound port $port beside its holder"
+no_escape "$work/second" "the bind error"
+grep -q "(pid $holder) holds it" "$work/second" || fail "bind error: $(cat "$work/second")"
+kill "$holder" && wait "$holder" || true
+
+# Messages from the virtual hub prove the chain, though no hub node exists.
+printf 'announce 1 light f\ngenerate sine 1 50 30\n' >"$work/scenario"
+LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$work/scenario" "$bridge" >/dev/null &
+bridge_pid=$! pids="$pids $!"
+"$monitor" --check --port "$port" >"$work/check" || fail "--check failed as messages arrived: $(cat "$work/check")"
+[ "$(grep -c ' hub:' "$work/check")" = 1 ] && grep -q '^note *hub: no hub node' "$work/check" ||
+    fail "hub lines: $(cat "$work/check")"
+kill "$bridge_pid" && wait "$bridge_pid" || true
+
+# A new network namespace has lo down; /sys would still show the host's.
+if [ "$(id -u)" = 0 ]; then share="unshare -n"; else share="unshare -rn"; fi
+$share true 2>/dev/null || { [ "${CI:-}" != true ] || fail "no network namespace ($share)"
+    echo "SKIP: lo down: this system allows no network namespace ($share)" && exit 77; }
+$share "$monitor" --check --port "$port" >"$work/check" && fail "--check passed with lo down"
+grep -q '^FAIL *loopback' "$work/check" || fail "lo down: $(cat "$work/check")"
+echo "PASS"
