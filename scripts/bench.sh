@@ -11,3 +11,4 @@ cmake --build build/bench -j "$(nproc)" --target benchmarks monitor_benchmarks r
 bench/run.sh build/bench full
 bench/monitor.sh build/bench full
 bench/record.sh build/bench full
+bench/web.sh build/bench

@@ -89,6 +89,16 @@ cleanup() {
 trap 'cleanup; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM HUP PIPE
 
+# In a terminal, the monitor serves its web page too, on the first free port from 9880: opened when
+# a graphical browser is at hand, else its address is shown before the screen takes the terminal.
+web=""
+for p in 9880 9881 9882 9883 9884; do
+    [ -t 1 ] && [ -z "$web" ] && ! ss -Hltn "sport = :$p" | grep -q . && web=$p
+done
+page=${web:+http://127.0.0.1:$web/}
+graphical=$([ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v xdg-open || true)
+[ -z "$page" ] || [ -n "$graphical" ] || { echo "The live page: open $page in a browser." && sleep 3; }
+
 # The bridge starts first, so that the monitor's first frame finds it running; its scenario waits
 # half a second, so that the receiver, started meanwhile, hears the first report.
 { echo "wait 500" && cat tools/virtualhub/scenarios/default.txt; } >"$work/scenario.txt"
@@ -108,8 +118,9 @@ fi
 
 if [ -t 1 ]; then
     # The live monitor; a background job's input would be /dev/null, so it reads the terminal.
-    build/demo/tools/monitor/vrennosc-monitor --port "$port" --seconds "$seconds" </dev/tty &
+    build/demo/tools/monitor/vrennosc-monitor --port "$port" --seconds "$seconds" ${web:+--web "$web"} </dev/tty &
     receiver=$!
+    [ -z "$page" ] || [ -z "$graphical" ] || (xdg-open "$page" >/dev/null 2>&1 &)
 else
     # oscdump writes to a file, so that the end can tell whether anything arrived; tail shows it.
     oscdump -L "$port" >"$work/received" &

@@ -8,6 +8,7 @@
 #include "record_format.h"
 #include "recorder.h"
 #include "screen.h"
+#include "web_server.h"
 
 #include <atomic>
 #include <chrono>
@@ -54,15 +55,48 @@ void receiveLoop(Receiver &receiver, Forwarder &forwarder, Recorder &recorder, S
     }
 }
 
-// Refreshes the facts once a second; the port is ours, so its holders are not looked for.
-void refreshFacts(Status &status, const Forwarder &forwarder, const Recorder &recorder,
+// Refreshes the facts once a second; the port is ours, so its holders are not looked for. They
+// change under the lock, as the page's thread reads them.
+void refreshFacts(Shared &shared, Status &status, const Forwarder &forwarder, const Recorder &recorder,
                   const Options &options) {
     static BridgeCache bridge;
-    status.facts = gatherFacts(Roots{}, bridge);
-    status.recording = recorder.stateText();
-    status.targets.clear();
+    Facts facts = gatherFacts(Roots{}, bridge);
+    std::string recording = recorder.stateText();
+    std::vector<std::string> targets;
     for (size_t i = 0; i < forwarder.size(); ++i)
-        status.targets.push_back(printable(options.forwards[i].text()) + " " + forwarder.state(i));
+        targets.push_back(printable(options.forwards[i].text()) + " " + forwarder.state(i));
+    std::lock_guard<std::mutex> hold(shared.lock);
+    status.facts = std::move(facts);
+    status.recording = std::move(recording);
+    status.targets = std::move(targets);
+}
+
+// --web: serves the page from the model; warns when other computers can open it.
+bool startWeb(WebServer &web, Shared &shared, const Status &status, const Options &options) {
+    std::string error;
+    // Renders from a copy, so that the lock is held for a copy of the rows (under 1 ms for 1024 of
+    // them), not for the rendering (10 to 130 ms for 1024 rows of eight values).
+    auto render = [&shared, &status, maker = FrameMaker(), model = Model(),
+                   facts = Status()](bool full) mutable {
+        double now;
+        {
+            std::lock_guard<std::mutex> hold(shared.lock);
+            model = shared.model;
+            facts = status;
+            now = secondsSince(shared.start);
+        }
+        return maker.make(model, facts, now, full);
+    };
+    if (!web.start(options.web.host, static_cast<uint16_t>(std::stoi(options.web.port)), render, error)) {
+        std::fprintf(stderr, "vrennosc-monitor: %s\n", printable(error).c_str());
+        return false;
+    }
+    if (options.web.host.rfind("127.", 0) != 0)
+        std::fprintf(
+            stderr,
+            "vrennosc-monitor: warning: with --web %s anyone on the network can see the sensor data\n",
+            options.web.text().c_str());
+    return true;
 }
 
 void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const Recorder &recorder,
@@ -72,15 +106,15 @@ void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const 
         double wake = last ? options.seconds : tick;
         while (!stopping && secondsSince(shared.start) < wake)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        refreshFacts(status, forwarder, recorder, options);
+        refreshFacts(shared, status, forwarder, recorder, options);
         std::string table;
         {
             std::lock_guard<std::mutex> hold(shared.lock);
             table = renderPlain(shared.model, status, secondsSince(shared.start));
         }
-        std::printf("%s\n", table.c_str());
-        std::fflush(stdout);
-        if (last)
+        // A reader that went away ends the monitor even with SIGPIPE ignored, as civetweb leaves it.
+        bool written = std::printf("%s\n", table.c_str()) >= 0 && std::fflush(stdout) == 0;
+        if (last || !written)
             return;
     }
 }
@@ -95,7 +129,7 @@ bool runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
         if (options.seconds > 0 && now >= options.seconds)
             return true;
         if (now >= factsDue) {
-            refreshFacts(status, forwarder, recorder, options);
+            refreshFacts(shared, status, forwarder, recorder, options);
             screen.repaint(); // a line another program wrote to the terminal lasts a second at most
             factsDue = now + 1;
         }
@@ -199,6 +233,9 @@ int main(int argc, char **argv) {
     Shared shared;
     Status status;
     status.port = options.port;
+    WebServer web;
+    if (!options.web.port.empty() && !startWeb(web, shared, status, options))
+        return 1;
     std::thread receiving(receiveLoop, std::ref(receiver), std::ref(forwarder), std::ref(recorder),
                           std::ref(shared));
     if (options.plain || !isatty(STDOUT_FILENO))

@@ -2,6 +2,7 @@
 // the program can trust it.
 #include "options.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -39,6 +40,17 @@ bool parseTarget(const std::string &text, Target &target) {
 
 namespace {
 
+// [HOST:]PORT, HOST an IPv4 address or localhost, 127.0.0.1 when not given.
+bool parseWebAddress(const std::string &text, Target &target) {
+    in_addr address;
+    bool hostGiven = text.find(':') != std::string::npos;
+    if (!parseTarget(hostGiven ? text : "127.0.0.1:" + text, target))
+        return false;
+    if (target.host == "localhost")
+        target.host = "127.0.0.1";
+    return inet_pton(AF_INET, target.host.c_str(), &address) == 1;
+}
+
 bool parseSeconds(const char *text, double &seconds) {
     char *end = nullptr;
     seconds = std::strtod(text, &end);
@@ -50,8 +62,8 @@ bool parseSeconds(const char *text, double &seconds) {
 bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
-        bool takesValue =
-            option == "--port" || option == "--forward" || option == "--seconds" || option == "--record";
+        bool takesValue = option == "--port" || option == "--forward" || option == "--seconds" ||
+                          option == "--record" || option == "--web";
         const char *value = takesValue && i + 1 < argc ? argv[++i] : nullptr;
         if (takesValue && value == nullptr) {
             error = option + " needs a value";
@@ -84,6 +96,12 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
                 return false;
             }
             options.forwards.push_back(target);
+        } else if (option == "--web") {
+            if (!parseWebAddress(value, options.web)) {
+                error = "--web wants [HOST:]PORT with an IPv4 address (e.g. 8080 or 0.0.0.0:8080), not '" +
+                        std::string(value) + "'";
+                return false;
+            }
         } else if (option == "--seconds") {
             if (!parseSeconds(value, options.seconds)) {
                 error = "--seconds wants a positive number, not '" + std::string(value) + "'";
@@ -103,7 +121,7 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
 
 const char *usageText() {
     return "Usage: vrennosc-monitor [--port N] [--forward HOST:PORT]... [--plain] [--seconds S]\n"
-           "                        [--record FILE [--append]]\n"
+           "                        [--record FILE [--append]] [--web [HOST:]PORT]\n"
            "       vrennosc-monitor --check\n"
            "Shows the OSC messages that arrive on UDP port N of 127.0.0.1 (default 9876): one row\n"
            "per address, with its rate, latest values, bars and recent history.\n"
@@ -116,6 +134,8 @@ const char *usageText() {
            "  --record FILE       also write every message to FILE, one line each, as oscdump\n"
            "                      writes them; vrennosc-play or oscsendfile replays FILE\n"
            "  --append            add to a FILE that holds a recording, instead of refusing it\n"
+           "  --web [HOST:]PORT   also show the view as a live web page at http://HOST:PORT/;\n"
+           "                      HOST is 127.0.0.1 unless given (0.0.0.0: every network)\n"
            "  --check             check the hub, the bridge and the network once, then exit\n"
            "Keys: q quits, space freezes the view, r resets ranges and histories, c clears rows.\n"
            "Examples:\n"
@@ -124,5 +144,6 @@ const char *usageText() {
            "  vrennosc-monitor --forward studio.local:9876 --forward [::1]:8000\n"
            "  vrennosc-monitor --plain --seconds 5 > table.txt\n"
            "  vrennosc-monitor --record take1.txt            (then: vrennosc-play --loop take1.txt)\n"
+           "  vrennosc-monitor --web 8080                   (then open http://127.0.0.1:8080/)\n"
            "  vrennosc-monitor --check\n";
 }

@@ -17,6 +17,7 @@ struct Target {
 struct Options {
     uint16_t port = 9876;
     std::vector<Target> forwards;
+    Target web; // --web: an IPv4 address and a port; no port when there is no page
     bool plain = false;
     double seconds = 0; // 0: run until quit
     bool check = false;

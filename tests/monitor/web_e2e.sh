@@ -1,0 +1,44 @@
+#!/bin/bash
+# Bridge + virtual hub -> vrennosc-monitor --plain --web: the page in headless Chromium (web_page.py,
+# which saves a screenshot), then requests with a foreign Host or Origin, refused beside accepted ones.
+# Usage: web_e2e.sh MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR SCREENSHOT [SANITIZER_RUNTIME]
+set -eu
+monitor=$1 bridge=$2 hub=$3 dir=$4 screenshot=$5 runtime=${6:-} port=29877
+. "$dir/../process_helpers.sh"
+
+# A free port of the given socket type (TCP for the page, UDP for a second monitor).
+free_port() { /usr/bin/python3 -c "import socket; s = socket.socket(type=socket.$1); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])"; }
+web=$(free_port SOCK_STREAM)
+"$monitor" --port $port --plain --web 127.0.0.1:$web >/dev/null 2>"$work/monitor" & pids="$pids $!"
+# The page is served only once the monitor has its UDP port.
+wait_for 5 "curl -so /dev/null http://127.0.0.1:$web/" || fail "the monitor did not start: $(cat "$work/monitor")"
+"$monitor" --port "$(free_port SOCK_DGRAM)" --web 127.0.0.1:$web --seconds 2 >/dev/null 2>"$work/second" &&
+    fail "a second page on $web did not fail"
+[ $? -eq 1 ] && [ "$(wc -l <"$work/second")" -eq 1 ] || fail "second page: $(cat "$work/second")"
+# civetweb ignores SIGPIPE: the monitor must still end when its reader goes.
+timeout 10 sh -c "'$monitor' --port $(free_port SOCK_DGRAM) --plain --web $(free_port SOCK_STREAM) | head -n1 >/dev/null" ||
+    fail "--plain --web | head did not end"
+LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/web_scenario.txt" "$bridge" >/dev/null & pids="$pids $!"
+/usr/bin/python3 "$dir/web_page.py" "http://127.0.0.1:$web/" "$screenshot" & pids="$pids $!"
+wait $! || fail "the page"
+
+# HTTP status of a request to the monitor's page: PATH, then curl's options.
+status() { curl -s -o /dev/null --max-time 2 -w '%{http_code}' "${@:2}" "http://127.0.0.1:$web$1"; }
+while read -r expected path options; do
+    eval "set -- $options"
+    [ "$(status "$path" "$@")" = "$expected" ] || fail "GET $path $options: $(status "$path" "$@"), not $expected"
+done <<EOF_REQUESTS
+200 /
+200 /page.js    -H 'Host: localhost:$web'
+200 /           -H 'Host: $(hostname):$web'
+403 /           -H 'Host: attacker.example:$web'
+403 /page.js    -H 'Host: 127.0.0.1'
+403 /stream     -H 'Host: attacker.example:$web'
+403 /stream     -H 'Origin: http://attacker.example:$web'
+403 /stream     -H 'Origin: null'
+405 /           -X POST
+404 /missing
+EOF_REQUESTS
+# The stream with the page's own Origin: the first frame arrives.
+curl -s -N --max-time 3 -H "Origin: http://127.0.0.1:$web" "http://127.0.0.1:$web/stream" | grep -q '"full":true' ||
+    fail "the stream did not send a full frame to its own page"
