@@ -98,10 +98,12 @@ sleep 0.5
 rss_start=$(rss_mib "$peer")
 "$bin/bench_addresses" "$port" "$messages" 16 >/dev/null
 sleep 1.5
-rss_many=$(rss_mib "$peer") shown_many=$(shown)
+rss_many=$(rss_mib "$peer") shown_many=$(shown) cpu_many=$(cpu "$peer")
 "$bin/bench_addresses" "$port" "$distinct" "$distinct" >/dev/null
 sleep 1.5
 rss_distinct=$(rss_mib "$peer") shown_distinct=$(($(shown) - shown_many))
+# Past 1024 rows, each new address takes the row of the one silent longest.
+distinct_ns=$(awk -v a="$(cpu "$peer")" -v b="$cpu_many" -v n="$shown_distinct" 'BEGIN {printf "%.0f", (a - b) * 1e9 / n}')
 kill "$peer" && wait "$peer" 2>/dev/null || true
 echo "RSS $rss_start MiB at start, $rss_many MiB after $shown_many messages, $rss_distinct MiB after $shown_distinct more"
 echo "== idle: the monitor's CPU time over $idle_s s, alone, then started after $extra more idle processes"
@@ -133,6 +135,7 @@ cat <<EOF
 |---|---|---|
 | monitor: datagrams lost in a flood of $flood from the bridge | 0 | $monitor_lost without forwarding; $forward_lost with one forward target, which received $forwarded |
 | monitor: CPU time per message | ≤ 0.5× \`oscdump > /dev/null\` | $(awk -v m="$monitor_ns" -v o="$oscdump_ns" 'BEGIN {printf "%.2f", m / o}')× ($monitor_ns ns; $forward_ns ns with one forward target; oscdump $oscdump_ns ns) |
+| monitor: CPU time per message to a new address, rows replaced | ≈ CPU time per message | $distinct_ns ns, $shown_distinct of $distinct shown |
 | monitor: CPU time over $idle_s s idle | the same with $extra more processes | $idle_alone ms; $idle_crowd ms beside $extra idle processes |
 | monitor: RSS | flat, bounded | $rss_start MiB at start, $rss_many MiB after $shown_many messages over 16 addresses, $rss_distinct MiB after $shown_distinct messages to distinct addresses |
 EOF

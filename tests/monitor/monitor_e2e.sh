@@ -20,9 +20,28 @@ LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/scenario.txt" "$bridg
 
 wait "$monitor_pid" && wait "$peer" || fail "the monitor or the peer failed"
 awk '/^port /{t = ""} {t = t $0 "\n"} END {printf "%s", t}' "$work/tables" | tee "$work/last"
-read -r _ messages _ _ malformed _ < <(sed -n 2p "$work/last")
+read -r _ messages _ _ malformed _ < <(grep '^messages' "$work/last")
 # Rows without their rates and sparklines, which depend on timing.
 sed '1,/^address/d' "$work/last" | awk 'NF {$2 = ""; for (i = 3; i <= NF; i++) if ($i ~ /^[-_.:=+*#]+$/) $i = ""; $0 = $0; $1 = $1; print}' |
     diff -u "$dir/expected_rows.txt" - || fail "rows differ"
-[ "$malformed $(tail -n1 "$work/peer")" = "3 arrived $((messages + malformed)) ours intact" ] ||
+[[ $messages$malformed =~ ^[0-9]+$ ]] &&
+    [ "$malformed $(tail -n1 "$work/peer")" = "3 arrived $((messages + malformed)) ours intact" ] ||
     fail "malformed $malformed, not 3; peer: $(tail -n1 "$work/peer")"
+
+# Forward targets: the own socket in another spelling is refused in one line; a port nobody listens
+# on shows refusals; a name that does not resolve is kept, and the monitor runs on.
+"$monitor" --port $port --forward "[::ffff:127.0.0.1]:$port" --plain --seconds 1 >/dev/null 2>"$work/own" && fail "forwarding to itself was accepted"
+[ $? -eq 2 ] && [ "$(wc -l <"$work/own")" -eq 1 ] || fail "own port: $(cat "$work/own")"
+dead=$(python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+"$monitor" --port $port --forward "127.0.0.1:$dead" --forward nosuchhost.invalid:9 --plain --seconds 3 >"$work/targets" &
+monitor_pid=$! pids="$pids $!"
+wait_for 5 port_bound || fail "the monitor with forward targets did not bind port $port"
+for _ in $(seq 40); do printf x >/dev/udp/127.0.0.1/$port; sleep 0.02; done
+wait "$monitor_pid" || fail "the monitor with a dead and an unresolved target failed"
+grep '^forward' "$work/targets" | tail -n1 | grep -q "^forward 127.0.0.1:$dead refused [1-9][0-9]*   nosuchhost.invalid:9 unresolved$" ||
+    fail "targets: $(grep '^forward' "$work/targets" | tail -n1)"
+
+# In a terminal, --seconds leaves the table behind once the screen is given back.
+TERM=xterm script -qfec "$monitor --port $port --seconds 1" /dev/null >"$work/pty" || fail "the monitor in a terminal failed"
+tr '\033' '\n' <"$work/pty" | awk '/^\[\?1049l/ {left = 0} /^messages [0-9]/ {left = 1} END {exit !left}' ||
+    fail "nothing left on the terminal after --seconds"

@@ -1,5 +1,7 @@
 // The monitor's model and plain table, driven by streams.txt; its checks, by made-up trees in trees.txt.
 #include "checks.h"
+#include "forwarder.h"
+#include "layout.h"
 #include "plain.h"
 
 #include <filesystem>
@@ -33,7 +35,7 @@ void play(Model &model, std::istringstream &in) {
 TEST(Monitor, Streams) {
     std::ifstream file(std::string(MONITOR_TEST_DIR) + "/streams.txt");
     Status status{
-        9876, {"127.0.0.1:9877"}, {HubState::Readable, "/dev/hidraw3", 0, false, true, true, false, {}}};
+        9876, {"127.0.0.1:9877 ok"}, {HubState::Readable, "/dev/hidraw3", 0, false, true, true, false, {}}};
     Model model;
     std::string line, name, expected, shown;
     for (bool expecting = false; std::getline(file, line);) {
@@ -110,4 +112,51 @@ TEST(Monitor, Printable) {
     };
     for (const auto &[in, out] : cases)
         EXPECT_EQ(printable(in), out) << in;
+}
+
+// --forward texts: "bad" fails parsing, "own" is refused as the monitor's own socket (port 9876).
+TEST(Monitor, ForwardTargets) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"127.0.0.1:9876", "own"},
+        {"0.0.0.0:9876", "own"},
+        {"[::ffff:127.0.0.1]:9876", "own"},
+        {"[::ffff:0.0.0.0]:9876", "own"},
+        {"localhost:9876", "own"},
+        {"127.1:9876", "own"},
+        {"127.0.0.1:9877", "ok"},
+        {"[::ffff:127.0.0.1]:9877", "ok"},
+        {"127.0.0.2:9876", "ok"},
+        {"[::1]:9876", "ok"},
+        {"nosuchhost.invalid:9876", "ok"},
+        {"::1:9876", "bad"},
+        {"[::1]:0", "bad"},
+        {"host", "bad"},
+    };
+    for (const auto &[text, outcome] : cases) {
+        const char *argv[] = {"monitor", "--forward", text};
+        Options options;
+        std::string error;
+        Forwarder forwarder;
+        bool parsed = parseOptions(3, const_cast<char **>(argv), options, error);
+        bool opened = parsed && forwarder.open(options.forwards, 9876, error);
+        EXPECT_EQ(!parsed ? "bad" : opened ? "ok" : "own", std::string(outcome)) << text << ": " << error;
+    }
+}
+
+// At any width, every value keeps a space before the next; sparklines go before bars, bars before values.
+TEST(Monitor, ValueLayoutKeepsValuesApart) {
+    for (int width : {30, 41, 42, 50, 80, 120, 200})
+        for (int values : {1, 3, 8}) {
+            ValueLayout l = layoutValues(width, values);
+            int used = kValueWidth + (l.bars > 0) + l.bars + (l.sparks > 0) + l.sparks;
+            std::string at = std::to_string(width) + " columns, " + std::to_string(values) + " values";
+            EXPECT_TRUE(l.sparks == 0 || l.bars > 0) << at;
+            EXPECT_TRUE(l.shown == values || l.bars == 0) << at;
+            EXPECT_EQ(l.shown > 0, width >= kValuesStart + kValueWidth) << at;
+            if (l.shown > 0) {
+                EXPECT_LT(used, l.column) << at;
+                EXPECT_LE(kValuesStart + (l.shown - 1) * l.column + used, width) << at;
+            }
+        }
+    EXPECT_EQ(layoutValues(50, 3).shown, 2); // 0.061 -0.19, not 0.061-0.190.9524
 }

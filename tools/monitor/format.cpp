@@ -124,13 +124,17 @@ std::string sparkline(const Row &row, int value, double now, int width, bool utf
 }
 
 std::string headerLine(const Status &status) {
-    std::string line = "port " + std::to_string(status.port);
-    for (const std::string &target : status.targets)
-        line += " -> " + target;
-    line += "   " + hubText(status.facts) + "   ";
+    std::string line = "port " + std::to_string(status.port) + "   " + hubText(status.facts) + "   ";
     line += status.facts.bridgeHere  ? "vrennosc running"
             : status.facts.bridgePid ? "vrennosc in another network namespace"
                                      : "no vrennosc running";
+    return line;
+}
+
+std::string targetsLine(const Status &status) {
+    std::string line;
+    for (const std::string &target : status.targets)
+        line += (line.empty() ? "forward " : "   ") + target;
     return line;
 }
 
@@ -144,9 +148,9 @@ std::string countsLine(const Model &model, double now) {
     else
         std::snprintf(line + n, sizeof line - n, "%.1f s ago", now - model.lastTime());
     std::string out = line;
-    if (model.beyondCap() > 0)
-        out += "   " + std::to_string(model.beyondCap()) + " for addresses beyond " +
-               std::to_string(kMaxRows) + " rows";
+    if (model.replaced() > 0)
+        out += "   " + std::to_string(model.replaced()) + (model.replaced() == 1 ? " row" : " rows") +
+               " replaced";
     return out;
 }
 

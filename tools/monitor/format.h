@@ -10,7 +10,7 @@
 
 struct Status {
     uint16_t port = 0;
-    std::vector<std::string> targets; // "HOST:PORT", with any unsent count
+    std::vector<std::string> targets; // "HOST:PORT STATE", printable
     Facts facts;
     bool frozen = false;
     std::string recording{}; // the recorder's state, escaped; empty when not recording
@@ -24,8 +24,9 @@ std::string valueText(const Value &value);
 std::string bar(double value, double min, double max, int width, bool utf8);
 // The last 10 s of a series in width cells, each the latest value of its share of the slots.
 std::string sparkline(const Row &row, int value, double now, int width, bool utf8);
-// The two header lines: port and targets, hub and bridge; then the message counts.
+// The header lines: port, hub and bridge; the forward targets, empty without any; the message counts.
 std::string headerLine(const Status &status);
+std::string targetsLine(const Status &status);
 std::string countsLine(const Model &model, double now);
 // The hint shown after 2 s of silence, or an empty string while messages arrive.
 std::string silentHint(const Model &model, const Status &status, double now);

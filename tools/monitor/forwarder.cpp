@@ -1,8 +1,10 @@
-// Forwarding with sendmmsg on non-blocking sockets: a target that cannot take a datagram at once
-// loses that datagram, and receiving never waits for it.
+// Forwarding with sendmmsg on connected non-blocking sockets: a target that cannot take a datagram
+// at once loses that datagram, and receiving never waits for it, nor for a name lookup.
 #include "forwarder.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <netdb.h>
 #include <unistd.h>
@@ -10,89 +12,218 @@
 namespace {
 
 constexpr int kSendBuffer = 4 << 20;
+constexpr auto kRetry = std::chrono::seconds(3); // a target without a socket is tried this often
+constexpr int kRoundsPerLookup = 10;             // every name again after 30 s
+constexpr int64_t kRefusedShownMs = 10000;       // a refusal stays in the state this long
+
+int64_t steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // The first IPv4 address of a name, else its first: "localhost" reaches a receiver on 127.0.0.1,
 // as the bridge's messages do, even where it also resolves to ::1.
-const addrinfo *preferred(const addrinfo *found) {
+bool lookUp(const Target &target, sockaddr_storage &address) {
+    addrinfo hints{}, *found = nullptr;
+    hints.ai_socktype = SOCK_DGRAM;
+    if (getaddrinfo(target.host.c_str(), target.port.c_str(), &hints, &found) != 0)
+        return false;
+    const addrinfo *chosen = found;
     for (const addrinfo *a = found; a != nullptr; a = a->ai_next)
-        if (a->ai_family == AF_INET)
-            return a;
-    return found;
+        if (a->ai_family == AF_INET) {
+            chosen = a;
+            break;
+        }
+    address = sockaddr_storage{};
+    std::memcpy(&address, chosen->ai_addr, chosen->ai_addrlen);
+    freeaddrinfo(found);
+    return true;
 }
 
-// Whether a target is the monitor's own socket, which would send every datagram round forever.
-bool isOwnSocket(const addrinfo *target, uint16_t ownPort) {
-    if (target->ai_family != AF_INET)
+// Whether an address reaches the monitor's socket on 127.0.0.1, which would send every datagram
+// round forever: 0.0.0.0 means this host's loopback, and an IPv6 socket sends an IPv4-mapped
+// address as IPv4.
+bool reachesOwnSocket(const sockaddr_storage &address, uint16_t ownPort) {
+    uint32_t host = 0;
+    uint16_t port = 0;
+    if (address.ss_family == AF_INET) {
+        const auto &v4 = reinterpret_cast<const sockaddr_in &>(address);
+        host = v4.sin_addr.s_addr, port = v4.sin_port;
+    } else if (const auto &v6 = reinterpret_cast<const sockaddr_in6 &>(address);
+               address.ss_family == AF_INET6 && IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr)) {
+        std::memcpy(&host, v6.sin6_addr.s6_addr + 12, 4);
+        port = v6.sin6_port;
+    } else {
         return false;
-    const auto *address = reinterpret_cast<const sockaddr_in *>(target->ai_addr);
-    uint32_t host = ntohl(address->sin_addr.s_addr);
-    return ntohs(address->sin_port) == ownPort && (host == INADDR_LOOPBACK || host == INADDR_ANY);
+    }
+    host = ntohl(host);
+    return ntohs(port) == ownPort && (host == INADDR_LOOPBACK || host == INADDR_ANY);
+}
+
+socklen_t lengthOf(const sockaddr_storage &address) {
+    return address.ss_family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+}
+
+// A non-blocking socket connected to the address, or -1 when there is no route to it.
+int connectedSocket(const sockaddr_storage &address) {
+    int fd = socket(address.ss_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd == -1)
+        return -1;
+    if (connect(fd, reinterpret_cast<const sockaddr *>(&address), lengthOf(address)) != 0) {
+        close(fd);
+        return -1;
+    }
+    int size = kSendBuffer;
+    if (setsockopt(fd, SOL_SOCKET, SO_SNDBUFFORCE, &size, sizeof size) != 0)
+        setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+    return fd;
 }
 
 } // namespace
 
 Forwarder::~Forwarder() {
-    for (Open &target : targets_)
-        close(target.fd);
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (resolver_.joinable())
+        resolver_.join();
+    for (size_t t = 0; t < size_; ++t)
+        for (int fd : {slots_[t].fd, slots_[t].next})
+            if (fd >= 0)
+                close(fd);
 }
 
 bool Forwarder::open(const std::vector<Target> &targets, uint16_t ownPort, std::string &error) {
-    for (const Target &target : targets) {
-        addrinfo hints{}, *found = nullptr;
-        hints.ai_socktype = SOCK_DGRAM;
-        int status = getaddrinfo(target.host.c_str(), target.port.c_str(), &hints, &found);
-        if (status != 0) {
-            error = "cannot resolve " + target.text() + ": " + gai_strerror(status);
+    ownPort_ = ownPort;
+    size_ = targets.size();
+    slots_ = std::make_unique<Slot[]>(size_);
+    for (size_t t = 0; t < size_; ++t) {
+        slots_[t].target = targets[t];
+        resolve(slots_[t]);
+        if (slots_[t].where == Where::OwnPort) {
+            error = targets[t].text() + " reaches the monitor's own port: forwarding there would loop";
             return false;
         }
-        const addrinfo *chosen = preferred(found);
-        Open opened{};
-        bool own = isOwnSocket(chosen, ownPort);
-        opened.fd = own ? -1 : socket(chosen->ai_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        std::memcpy(&opened.address, chosen->ai_addr, chosen->ai_addrlen);
-        opened.length = chosen->ai_addrlen;
-        freeaddrinfo(found);
-        if (own) {
-            error = target.text() + " is the monitor's own port: forwarding there would loop";
-            return false;
-        }
-        if (opened.fd == -1) {
-            error = "cannot open a socket for " + target.text() + ": " + std::strerror(errno);
-            return false;
-        }
-        int size = kSendBuffer;
-        if (setsockopt(opened.fd, SOL_SOCKET, SO_SNDBUFFORCE, &size, sizeof size) != 0)
-            setsockopt(opened.fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
-        targets_.push_back(opened);
     }
-    unsent_ = std::vector<std::atomic<uint64_t>>(targets_.size());
+    if (size_ > 0)
+        resolver_ = std::thread(&Forwarder::resolveLoop, this);
     return true;
 }
 
+// Looks the name up; hands over a new socket when the address changed or had none. A name that
+// no longer resolves, or whose new address has no route, keeps its last socket.
+void Forwarder::resolve(Slot &slot) {
+    sockaddr_storage address;
+    if (!lookUp(slot.target, address)) {
+        slot.where = Where::Unresolved;
+        return;
+    }
+    if (reachesOwnSocket(address, ownPort_)) {
+        if (slot.connected)
+            hand(slot, -1);
+        slot.connected = false;
+        slot.where = Where::OwnPort;
+        return;
+    }
+    if (!slot.connected || std::memcmp(&address, &slot.address, sizeof address) != 0) {
+        int fd = connectedSocket(address);
+        if (fd == -1) {
+            slot.where = Where::Unreachable;
+            return;
+        }
+        hand(slot, fd);
+        slot.address = address;
+        slot.connected = true;
+    }
+    slot.where = Where::Ok;
+}
+
+void Forwarder::hand(Slot &slot, int fd) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (slot.next >= 0)
+        close(slot.next);
+    slot.next = fd;
+    published_.fetch_add(1, std::memory_order_release);
+}
+
+void Forwarder::adopt() {
+    std::lock_guard<std::mutex> hold(lock_);
+    for (size_t t = 0; t < size_; ++t) {
+        Slot &slot = slots_[t];
+        if (slot.next == kNoSocket)
+            continue;
+        if (slot.fd >= 0)
+            close(slot.fd);
+        slot.fd = slot.next;
+        slot.next = kNoSocket;
+    }
+    adopted_ = published_.load(std::memory_order_relaxed);
+}
+
+void Forwarder::resolveLoop() {
+    std::unique_lock<std::mutex> hold(lock_);
+    for (int round = 1;; ++round) {
+        wake_.wait_for(hold, kRetry, [this] { return stopping_; });
+        if (stopping_)
+            return;
+        hold.unlock();
+        for (size_t t = 0; t < size_; ++t)
+            if (slots_[t].where != Where::Ok || round % kRoundsPerLookup == 0)
+                resolve(slots_[t]);
+        hold.lock();
+    }
+}
+
 void Forwarder::send(const mmsghdr *batch, int count) {
+    if (size_ == 0)
+        return;
+    if (published_.load(std::memory_order_acquire) != adopted_)
+        adopt();
     outgoing_.resize(count);
     lengths_.resize(count);
     // The receive vectors carry the buffers' full size; each datagram goes out at its own length.
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         lengths_[i] = iovec{batch[i].msg_hdr.msg_iov->iov_base, batch[i].msg_len};
-    for (size_t t = 0; t < targets_.size(); ++t) {
-        Open &target = targets_[t];
-        for (int i = 0; i < count; ++i) {
-            outgoing_[i] = mmsghdr{};
-            outgoing_[i].msg_hdr.msg_iov = &lengths_[i];
-            outgoing_[i].msg_hdr.msg_iovlen = 1;
-            outgoing_[i].msg_hdr.msg_name = &target.address;
-            outgoing_[i].msg_hdr.msg_namelen = target.length;
-        }
-        // sendmmsg stops at the first failure: that datagram is lost for this target, the rest go on.
+        outgoing_[i] = mmsghdr{};
+        outgoing_[i].msg_hdr.msg_iov = &lengths_[i];
+        outgoing_[i].msg_hdr.msg_iovlen = 1;
+    }
+    for (size_t t = 0; t < size_; ++t) {
+        Slot &target = slots_[t];
+        if (target.fd == -1)
+            continue;
+        // sendmmsg stops at the first failure. A refusal reports an earlier datagram and this one
+        // was not sent, so it is sent again; any other failure loses it for this target.
         for (int sent = 0; sent < count;) {
             int done = sendmmsg(target.fd, outgoing_.data() + sent, count - sent, 0);
-            if (done <= 0) {
-                unsent_[t].fetch_add(1, std::memory_order_relaxed);
-                ++sent;
-            } else {
+            if (done > 0) {
                 sent += done;
+            } else if (errno == ECONNREFUSED) {
+                target.refused.fetch_add(1, std::memory_order_relaxed);
+                target.lastRefusal.store(steadyMs(), std::memory_order_relaxed);
+            } else {
+                target.unsent.fetch_add(1, std::memory_order_relaxed);
+                ++sent;
             }
         }
     }
+}
+
+std::string Forwarder::state(size_t target) const {
+    const Slot &slot = slots_[target];
+    uint64_t refused = slot.refused.load(std::memory_order_relaxed);
+    std::string text = "ok";
+    if (slot.where == Where::Unresolved)
+        text = "unresolved";
+    else if (slot.where == Where::Unreachable)
+        text = "unreachable";
+    else if (slot.where == Where::OwnPort)
+        text = "refused: own port";
+    else if (refused > 0 && steadyMs() - slot.lastRefusal.load(std::memory_order_relaxed) < kRefusedShownMs)
+        text = "refused " + std::to_string(refused);
+    uint64_t unsent = slot.unsent.load(std::memory_order_relaxed);
+    return unsent > 0 ? text + " (" + std::to_string(unsent) + " not sent)" : text;
 }

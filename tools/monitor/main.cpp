@@ -63,11 +63,8 @@ void refreshFacts(Shared &shared, Status &status, const Forwarder &forwarder, co
     Facts facts = gatherFacts(Roots{}, bridge);
     std::string recording = recorder.stateText();
     std::vector<std::string> targets;
-    for (size_t i = 0; i < forwarder.size(); ++i) {
-        uint64_t unsent = forwarder.unsent(i);
-        targets.push_back(options.forwards[i].text() +
-                          (unsent ? " (" + std::to_string(unsent) + " not sent)" : ""));
-    }
+    for (size_t i = 0; i < forwarder.size(); ++i)
+        targets.push_back(printable(options.forwards[i].text()) + " " + forwarder.state(i));
     std::lock_guard<std::mutex> hold(shared.lock);
     status.facts = std::move(facts);
     status.recording = std::move(recording);
@@ -122,14 +119,15 @@ void runPlain(Shared &shared, Status &status, const Forwarder &forwarder, const 
     }
 }
 
-void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const Recorder &recorder,
+// Returns true when --seconds ran out.
+bool runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const Recorder &recorder,
                const Options &options) {
     Screen screen;
     double factsDue = 0;
     while (!stopping) {
         double now = secondsSince(shared.start);
         if (options.seconds > 0 && now >= options.seconds)
-            return;
+            return true;
         if (now >= factsDue) {
             refreshFacts(shared, status, forwarder, recorder, options);
             screen.repaint(); // a line another program wrote to the terminal lasts a second at most
@@ -146,7 +144,7 @@ void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
             screen.waitKey(std::max(1, static_cast<int>((nextDraw - secondsSince(shared.start)) * 1000)));
         std::lock_guard<std::mutex> hold(shared.lock);
         if (key == Key::Quit)
-            return;
+            return false;
         if (key == Key::Freeze)
             status.frozen = !status.frozen;
         if (key == Key::Reset)
@@ -156,6 +154,7 @@ void runScreen(Shared &shared, Status &status, const Forwarder &forwarder, const
         if (key != Key::None && status.frozen) // a frozen view still shows what a key did
             screen.draw(shared.model, status, secondsSince(shared.start));
     }
+    return false;
 }
 
 // --check: the facts, then two seconds of listening if the port is free. Messages that arrive
@@ -223,10 +222,11 @@ int main(int argc, char **argv) {
                            : "");
         return 1;
     }
+    // Bound first, so that the kernel keeps the datagrams that arrive while names are looked up.
     Forwarder forwarder;
     if (!forwarder.open(options.forwards, options.port, error)) {
         std::fprintf(stderr, "vrennosc-monitor: %s\n", printable(error).c_str());
-        return 1;
+        return 2;
     }
     std::signal(SIGINT, stop);
     std::signal(SIGTERM, stop);
@@ -240,8 +240,11 @@ int main(int argc, char **argv) {
                           std::ref(shared));
     if (options.plain || !isatty(STDOUT_FILENO))
         runPlain(shared, status, forwarder, recorder, options);
-    else
-        runScreen(shared, status, forwarder, recorder, options);
+    else if (runScreen(shared, status, forwarder, recorder, options)) {
+        // The screen is gone with the terminal's alternate screen: the table stays in its place.
+        std::lock_guard<std::mutex> hold(shared.lock);
+        std::printf("%s", renderPlain(shared.model, status, secondsSince(shared.start)).c_str());
+    }
     stopping = true;
     receiving.join();
     recorder.stop();          // after the last datagram is queued

@@ -75,12 +75,14 @@ void Model::add(const Message &message, double now) {
     ++counter_.counts[bin % kHistoryBins];
     auto found = rows_.find(message.address);
     if (found == rows_.end()) {
-        if (rows_.size() >= kMaxRows) {
-            ++beyondCap_;
-            return;
-        }
+        size_t slot = rows_.size() < kMaxRows ? rows_.size() : dropSilentLongest();
         found = rows_.emplace(std::string(message.address), Row{}).first;
         found->second.argc = -1;
+        found->second.slot = slot;
+        if (slot == slotAddresses_.size())
+            slotAddresses_.emplace_back(message.address);
+        else
+            slotAddresses_[slot] = message.address;
     }
     Row &row = found->second;
     bool reshaped = row.argc != message.argc;
@@ -89,6 +91,7 @@ void Model::add(const Message &message, double now) {
     ++row.counter.counts[bin % kHistoryBins];
     row.total++;
     row.lastTime = now;
+    recency_.touch(row.slot);
     row.argc = message.argc;
     for (int i = 0; i < message.argc && i < kMaxValues; ++i) {
         const Value &value = message.values[i];
@@ -106,6 +109,14 @@ void Model::add(const Message &message, double now) {
     }
 }
 
+// Runs only for a new address once every row is taken. Returns the slot set free.
+size_t Model::dropSilentLongest() {
+    size_t oldest = recency_.oldest();
+    rows_.erase(slotAddresses_[oldest]);
+    ++replaced_;
+    return oldest;
+}
+
 void Model::resetRanges() {
     for (auto &[address, row] : rows_)
         for (int i = 0; i < row.argc && i < kMaxValues; ++i)
@@ -114,5 +125,7 @@ void Model::resetRanges() {
 
 void Model::clear() {
     rows_.clear();
-    beyondCap_ = 0;
+    recency_.clear();
+    slotAddresses_.clear();
+    replaced_ = 0;
 }

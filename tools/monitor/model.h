@@ -1,13 +1,16 @@
 // What the monitor knows about the stream: one row per address, in connector order, with rates,
-// latest values, ranges and fixed-size histories. Memory is bounded: at most kMaxRows rows.
+// latest values, ranges and fixed-size histories. Memory is bounded: at most kMaxRows rows; past
+// that, a new address takes the row of the address silent longest.
 #pragma once
 
 #include "decode.h"
+#include "recency.h"
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 constexpr size_t kMaxRows = 1024;
 constexpr double kBinSeconds = 0.25; // one history slot
@@ -35,6 +38,7 @@ struct Row {
     uint64_t total = 0;
     double lastTime = 0;
     int argc = 0;
+    size_t slot = 0; // its place in the model's recency order
     Value values[kMaxValues];
     Series series[kMaxValues];
     Counter counter;
@@ -60,16 +64,20 @@ public:
     const std::map<std::string, Row, ConnectorOrder> &rows() const { return rows_; }
     uint64_t total() const { return total_; }
     uint64_t malformed() const { return malformed_; }
-    uint64_t beyondCap() const { return beyondCap_; } // messages for addresses that found no row
+    uint64_t replaced() const { return replaced_; } // rows given to a new address at the cap
     double rate(double now) const { return counter_.rate(now); }
     double lastTime() const { return lastTime_; } // negative before the first message
     // The latest value of a series in each of the last `bins` slots before now; NaN where none.
     static float historyAt(const Row &row, int value, int64_t bin);
 
 private:
+    size_t dropSilentLongest();
+
     std::map<std::string, Row, ConnectorOrder> rows_;
+    RecencyOrder recency_;
+    std::vector<std::string> slotAddresses_; // by row slot
     Counter counter_;
-    uint64_t total_ = 0, malformed_ = 0, beyondCap_ = 0;
+    uint64_t total_ = 0, malformed_ = 0, replaced_ = 0;
     double lastTime_ = -1;
 };
 

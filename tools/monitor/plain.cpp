@@ -37,6 +37,8 @@ std::string rowLine(const std::string &address, const Row &row, double now) {
 
 std::string renderPlain(const Model &model, const Status &status, double now) {
     std::string out = headerLine(status) + "\n";
+    if (!status.targets.empty())
+        out += targetsLine(status) + "\n";
     if (!status.recording.empty())
         out += status.recording + "\n";
     out += countsLine(model, now) + "\n";

@@ -50,6 +50,8 @@ std::string historyJson(const Row &row, double now) {
 // The screen's header lines, in its order.
 std::string headerJson(const Model &model, const Status &status, double now) {
     std::string lines = jsonString(headerLine(status)) + ",";
+    if (!status.targets.empty())
+        lines += jsonString(targetsLine(status)) + ",";
     if (!status.recording.empty())
         lines += jsonString(status.recording) + ",";
     return "\"t\":" + number(now) + ",\"head\":[" + lines + jsonString(countsLine(model, now)) +
