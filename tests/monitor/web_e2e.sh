@@ -18,7 +18,9 @@ wait_for 5 "curl -so /dev/null http://127.0.0.1:$web/" || fail "the monitor did 
 # civetweb ignores SIGPIPE: the monitor must still end when its reader goes.
 timeout 10 sh -c "'$monitor' --port $(free_port SOCK_DGRAM) --plain --web $(free_port SOCK_STREAM) | head -n1 >/dev/null" ||
     fail "--plain --web | head did not end"
-LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/web_scenario.txt" "$bridge" >/dev/null & pids="$pids $!"
+# Started under the bridge's own name, so that the page (and its screenshot) shows it running.
+ln -s "$bridge" "$work/vrennosc"
+LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/web_scenario.txt" "$work/vrennosc" >/dev/null & pids="$pids $!"
 /usr/bin/python3 "$dir/web_page.py" "http://127.0.0.1:$web/" "$screenshot" & pids="$pids $!"
 wait $! || fail "the page"
 

@@ -45,6 +45,10 @@ def main(url, screenshot):
         later = until(driver, 5, lambda shown: shown != first and not any(d for _, d in shown.values()))
         print("moving:", first, "->", later)
         until(driver, 5, lambda shown: shown["/vrenn/A1-knob"][0] == ["0.5"])  # halfway through
+        for _ in range(40):  # the monitor looks for a new bridge every few seconds
+            if "no vrennosc" not in driver.find_element(By.ID, "head").text:
+                break
+            time.sleep(0.1)
         driver.save_screenshot(screenshot)
         until(driver, 10, lambda shown: all(shown[a] == (v, False) for a, v in FINAL.items()))
         until(driver, 4, lambda shown: all(dimmed for _, dimmed in shown.values()))
