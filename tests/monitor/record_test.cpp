@@ -113,8 +113,8 @@ TEST(Record, BadLinesSayWhatIsWrong) {
 
 // The file: lines for the recordable messages, counts in the state, and the reasons to stop.
 TEST(Record, RecorderWritesStopsAndRefuses) {
-    std::string path = testing::TempDir() + "record_test_take.txt", error;
-    unlink(path.c_str());
+    // Named by the process, so that a file left by another user's run is no obstacle.
+    std::string path = testing::TempDir() + "record_test_take_" + std::to_string(getpid()) + ".txt", error;
     bool refused = false;
     std::vector<uint8_t> good = datagramOf("00000001.00000000 /x f 0.5"), bad = fromHex("2f7400002c540000");
     {
@@ -145,4 +145,5 @@ TEST(Record, RecorderWritesStopsAndRefuses) {
     EXPECT_EQ(removed.stateText().rfind("recording stopped: the file is gone: No such file or directory", 0),
               0u)
         << removed.stateText();
+    unlink(path.c_str());
 }
