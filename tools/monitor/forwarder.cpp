@@ -7,14 +7,16 @@
 #include <chrono>
 #include <cstring>
 #include <netdb.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kSendBuffer = 4 << 20;
-constexpr auto kRetry = std::chrono::seconds(3); // a target without a socket is tried this often
-constexpr int kRoundsPerLookup = 10;             // every name again after 30 s
-constexpr int64_t kRefusedShownMs = 10000;       // a refusal stays in the state this long
+constexpr auto kRetry = std::chrono::seconds(3);      // a target without a socket is tried this often
+constexpr auto kFirstRound = std::chrono::seconds(1); // how long the start waits for the lookups
+constexpr int kRoundsPerLookup = 10;                  // every name again after 30 s
+constexpr int64_t kRefusedShownMs = 10000;            // a refusal stays in the state this long
 
 int64_t steadyMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -83,47 +85,54 @@ int connectedSocket(const sockaddr_storage &address) {
 } // namespace
 
 Forwarder::~Forwarder() {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    if (resolver_.joinable())
-        resolver_.join();
+    if (!shared_)
+        return;
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    shared_->stopping = true; // the resolver hands nothing over from now on, and ends
+    shared_->wake.notify_all();
     for (size_t t = 0; t < size_; ++t)
-        for (int fd : {slots_[t].fd, slots_[t].next})
+        for (int fd : {shared_->slots[t].fd, shared_->slots[t].next})
             if (fd >= 0)
                 close(fd);
 }
 
 bool Forwarder::open(const std::vector<Target> &targets, uint16_t ownPort, std::string &error) {
-    ownPort_ = ownPort;
     size_ = targets.size();
-    slots_ = std::make_unique<Slot[]>(size_);
-    for (size_t t = 0; t < size_; ++t) {
-        slots_[t].target = targets[t];
-        resolve(slots_[t]);
-        if (slots_[t].where == Where::OwnPort) {
+    if (size_ == 0)
+        return true;
+    shared_ = std::make_shared<Shared>();
+    shared_->ownPort = ownPort;
+    shared_->slots = std::make_unique<Slot[]>(size_);
+    for (size_t t = 0; t < size_; ++t)
+        shared_->slots[t].target = targets[t];
+    for (size_t t = 0; t < size_; ++t)
+        std::thread(resolveLoop, shared_, t).detach();
+    std::unique_lock<std::mutex> hold(shared_->lock);
+    shared_->wake.wait_for(hold, kFirstRound, [this] {
+        for (size_t t = 0; t < size_; ++t)
+            if (!shared_->slots[t].looked)
+                return false;
+        return true;
+    });
+    for (size_t t = 0; t < size_; ++t)
+        if (shared_->slots[t].where == Where::OwnPort) {
             error = targets[t].text() + " reaches the monitor's own port: forwarding there would loop";
             return false;
         }
-    }
-    if (size_ > 0)
-        resolver_ = std::thread(&Forwarder::resolveLoop, this);
     return true;
 }
 
 // Looks the name up; hands over a new socket when the address changed or had none. A name that
 // no longer resolves, or whose new address has no route, keeps its last socket.
-void Forwarder::resolve(Slot &slot) {
+void Forwarder::resolve(Shared &shared, Slot &slot) {
     sockaddr_storage address;
     if (!lookUp(slot.target, address)) {
         slot.where = Where::Unresolved;
         return;
     }
-    if (reachesOwnSocket(address, ownPort_)) {
+    if (reachesOwnSocket(address, shared.ownPort)) {
         if (slot.connected)
-            hand(slot, -1);
+            hand(shared, slot, -1);
         slot.connected = false;
         slot.where = Where::OwnPort;
         return;
@@ -134,25 +143,30 @@ void Forwarder::resolve(Slot &slot) {
             slot.where = Where::Unreachable;
             return;
         }
-        hand(slot, fd);
+        hand(shared, slot, fd);
         slot.address = address;
         slot.connected = true;
     }
     slot.where = Where::Ok;
 }
 
-void Forwarder::hand(Slot &slot, int fd) {
-    std::lock_guard<std::mutex> hold(lock_);
+void Forwarder::hand(Shared &shared, Slot &slot, int fd) {
+    std::lock_guard<std::mutex> hold(shared.lock);
+    if (shared.stopping) { // the forwarder is gone, with its sockets
+        if (fd >= 0)
+            close(fd);
+        return;
+    }
     if (slot.next >= 0)
         close(slot.next);
     slot.next = fd;
-    published_.fetch_add(1, std::memory_order_release);
+    shared.published.fetch_add(1, std::memory_order_release);
 }
 
 void Forwarder::adopt() {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<std::mutex> hold(shared_->lock);
     for (size_t t = 0; t < size_; ++t) {
-        Slot &slot = slots_[t];
+        Slot &slot = shared_->slots[t];
         if (slot.next == kNoSocket)
             continue;
         if (slot.fd >= 0)
@@ -160,27 +174,29 @@ void Forwarder::adopt() {
         slot.fd = slot.next;
         slot.next = kNoSocket;
     }
-    adopted_ = published_.load(std::memory_order_relaxed);
+    adopted_ = shared_->published.load(std::memory_order_relaxed);
 }
 
-void Forwarder::resolveLoop() {
-    std::unique_lock<std::mutex> hold(lock_);
-    for (int round = 1;; ++round) {
-        wake_.wait_for(hold, kRetry, [this] { return stopping_; });
-        if (stopping_)
-            return;
+// One target's name: at once, for open(); then every few seconds while it has no address, and now
+// and then in any case.
+void Forwarder::resolveLoop(std::shared_ptr<Shared> shared, size_t target) {
+    Slot &slot = shared->slots[target];
+    std::unique_lock<std::mutex> hold(shared->lock);
+    for (int round = 0; !shared->stopping; ++round) {
         hold.unlock();
-        for (size_t t = 0; t < size_; ++t)
-            if (slots_[t].where != Where::Ok || round % kRoundsPerLookup == 0)
-                resolve(slots_[t]);
+        if (round == 0 || slot.where != Where::Ok || round % kRoundsPerLookup == 0)
+            resolve(*shared, slot);
         hold.lock();
+        slot.looked = true;
+        shared->wake.notify_all();
+        shared->wake.wait_for(hold, kRetry, [&shared] { return shared->stopping; });
     }
 }
 
 void Forwarder::send(const mmsghdr *batch, int count) {
     if (size_ == 0)
         return;
-    if (published_.load(std::memory_order_acquire) != adopted_)
+    if (shared_->published.load(std::memory_order_acquire) != adopted_)
         adopt();
     outgoing_.resize(count);
     lengths_.resize(count);
@@ -192,7 +208,7 @@ void Forwarder::send(const mmsghdr *batch, int count) {
         outgoing_[i].msg_hdr.msg_iovlen = 1;
     }
     for (size_t t = 0; t < size_; ++t) {
-        Slot &target = slots_[t];
+        Slot &target = shared_->slots[t];
         if (target.fd == -1)
             continue;
         // sendmmsg stops at the first failure. A refusal reports an earlier datagram and this one
@@ -213,7 +229,7 @@ void Forwarder::send(const mmsghdr *batch, int count) {
 }
 
 std::string Forwarder::state(size_t target) const {
-    const Slot &slot = slots_[target];
+    const Slot &slot = shared_->slots[target];
     uint64_t refused = slot.refused.load(std::memory_order_relaxed);
     std::string text = "ok";
     if (slot.where == Where::Unresolved)

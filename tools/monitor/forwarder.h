@@ -1,7 +1,8 @@
 // Sends every datagram on, unchanged, to each --forward target, IPv4 or IPv6, through a connected
 // socket of its own, so that the kernel reports a target nobody listens on and one that fails holds
-// back no other. A resolver thread looks names up again from time to time, as the other computer
-// may boot later or change its address, and hands new sockets to the receiving thread.
+// back no other. A resolver thread per target looks its name up again from time to time, as the
+// other computer may boot later or change its address, and hands new sockets to the receiving
+// thread; a slow lookup holds up no other target, nor the start or the end of the monitor.
 #pragma once
 
 #include "options.h"
@@ -13,7 +14,6 @@
 #include <mutex>
 #include <string>
 #include <sys/socket.h>
-#include <thread>
 #include <vector>
 
 class Forwarder {
@@ -23,8 +23,9 @@ public:
     Forwarder(const Forwarder &) = delete;
     Forwarder &operator=(const Forwarder &) = delete;
 
-    // Resolves every target once and starts the resolver; false with a one-line reason when a target
-    // reaches the monitor's own socket (127.0.0.1:ownPort). A name that does not resolve is kept.
+    // Starts the resolvers and waits up to a second for their first lookups; false with a reason
+    // when a target reaches the monitor's own socket (127.0.0.1:ownPort). A name that does not
+    // resolve by then is kept, and looked up again.
     bool open(const std::vector<Target> &targets, uint16_t ownPort, std::string &error);
     // Sends the count datagrams of a received batch to every target that has an address.
     void send(const mmsghdr *batch, int count);
@@ -39,28 +40,33 @@ private:
     struct Slot {
         Target target;
         int fd = -1;                // the receiving thread's socket; -1 sends nothing
-        int next = kNoSocket;       // a socket handed over by the resolver, under lock_; -1 stops sending
+        int next = kNoSocket;       // a socket handed over by the resolver, under lock; -1 stops sending
         sockaddr_storage address{}; // the resolver's: where the latest socket it handed over goes
         bool connected = false;     // the resolver's: whether it handed over a socket for address
         std::atomic<Where> where{Where::Unresolved};
         std::atomic<uint64_t> refused{0}, unsent{0};
         std::atomic<int64_t> lastRefusal{0}; // milliseconds on the steady clock
+        bool looked = false;                 // under lock: the first lookup is done
+    };
+    // What the resolver threads share with the forwarder. Each thread holds it too, so that a lookup
+    // still under way when the monitor quits delays nothing: the threads are let go, not waited for.
+    struct Shared {
+        uint16_t ownPort = 0;
+        std::unique_ptr<Slot[]> slots;
+        std::mutex lock; // guards Slot::next and Slot::looked, stopping, and the writes of published
+        std::condition_variable wake;
+        bool stopping = false;
+        std::atomic<uint64_t> published{0}; // counts hand-overs, so the receiver locks only after one
     };
 
-    void resolve(Slot &slot);
-    void hand(Slot &slot, int fd);
+    static void resolve(Shared &shared, Slot &slot);
+    static void hand(Shared &shared, Slot &slot, int fd);
+    static void resolveLoop(std::shared_ptr<Shared> shared, size_t target);
     void adopt();
-    void resolveLoop();
 
-    uint16_t ownPort_ = 0;
-    std::unique_ptr<Slot[]> slots_;
+    std::shared_ptr<Shared> shared_;
     size_t size_ = 0;
-    std::mutex lock_; // guards Slot::next, stopping_, and the writes of published_
-    std::condition_variable wake_;
-    bool stopping_ = false;
-    std::atomic<uint64_t> published_{0}; // counts hand-overs, so the receiver locks only after one
     uint64_t adopted_ = 0;
-    std::thread resolver_;
     std::vector<mmsghdr> outgoing_;
     std::vector<iovec> lengths_;
 };
