@@ -59,16 +59,25 @@ bool parseSeconds(const char *text, double &seconds) {
 
 } // namespace
 
+const char *optionValue(int argc, char **argv, int &i, std::string &error) {
+    if (i + 1 < argc)
+        return argv[++i];
+    error = std::string(argv[i]) + " needs a value";
+    return nullptr;
+}
+
+std::string targetError(const std::string &option, const char *value) {
+    return option + " wants HOST:PORT (e.g. 127.0.0.1:9877 or [::1]:9877), not '" + value + "'";
+}
+
 bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         bool takesValue = option == "--port" || option == "--forward" || option == "--seconds" ||
                           option == "--record" || option == "--web";
-        const char *value = takesValue && i + 1 < argc ? argv[++i] : nullptr;
-        if (takesValue && value == nullptr) {
-            error = option + " needs a value";
+        const char *value = takesValue ? optionValue(argc, argv, i, error) : nullptr;
+        if (takesValue && value == nullptr)
             return false;
-        }
         if (option == "--help" || option == "-h") {
             options.help = true;
         } else if (option == "--plain") {
@@ -91,8 +100,7 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error) {
         } else if (option == "--forward") {
             Target target;
             if (!parseTarget(value, target)) {
-                error = "--forward wants HOST:PORT (e.g. 127.0.0.1:9877 or [::1]:9877), not '" +
-                        std::string(value) + "'";
+                error = targetError(option, value);
                 return false;
             }
             options.forwards.push_back(target);

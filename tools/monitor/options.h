@@ -28,6 +28,10 @@ struct Options {
 
 // Reads HOST:PORT, where an IPv6 host is written in brackets: [::1]:9877; false when malformed.
 bool parseTarget(const std::string &text, Target &target);
+// The value of the option at argv[i], moving i on to it; nullptr with a reason when argv ends.
+const char *optionValue(int argc, char **argv, int &i, std::string &error);
+// The reason to refuse a value of a HOST:PORT option such as --forward.
+std::string targetError(const std::string &option, const char *value);
 // Parses argv; on a bad option or value returns false with a one-line reason in error.
 bool parseOptions(int argc, char **argv, Options &options, std::string &error);
 

@@ -18,19 +18,16 @@ bool parsePlayOptions(int argc, char **argv, PlayOptions &options, std::string &
     for (int i = 1; i < argc; ++i) {
         std::string option = argv[i];
         bool takesValue = option == "--to" || option == "--speed";
-        const char *value = takesValue && i + 1 < argc ? argv[++i] : nullptr;
-        if (takesValue && value == nullptr) {
-            error = option + " needs a value";
+        const char *value = takesValue ? optionValue(argc, argv, i, error) : nullptr;
+        if (takesValue && value == nullptr)
             return false;
-        }
         if (option == "--help" || option == "-h") {
             options.help = true;
         } else if (option == "--loop") {
             options.loop = true;
         } else if (option == "--to") {
             if (!parseTarget(value, options.to)) {
-                error = "--to wants HOST:PORT (e.g. 127.0.0.1:9877 or [::1]:9877), not '" +
-                        std::string(value) + "'";
+                error = targetError(option, value);
                 return false;
             }
         } else if (option == "--speed") {
