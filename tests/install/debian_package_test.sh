@@ -1,12 +1,13 @@
 #!/bin/bash
 # The package round trip: builds the package, which lintian must pass without an error or a
 # warning, installs it with dpkg, checks the installed bridge's start line and user unit, that
-# scripts/uninstall.sh given the package's files leaves them, and that dpkg -r leaves none. Never runs over an installed vrennosc; a trap purges what it installed.
+# scripts/uninstall.sh given the package's files leaves them, and that dpkg -r leaves none. Never
+# runs over an installed vrennosc; a trap purges what it installed.
 # Needs root, and port 9876 free (the installed bridge sends there); outside CI it skips without.
 # Usage: debian_package_test.sh BUILD_DIR
 set -eu
 here=$(dirname "$0")
-build=$1 work=$(mktemp -d) bridge="" installed=no
+build=$1 work="" bridge="" installed=no
 fail() { echo "FAIL: $*" >&2; exit 1; }
 cannot_run() { [ "${CI:-}" != true ] || fail "$1"; echo "SKIP: $1"; exit 77; }
 [ "$(id -u)" -eq 0 ] || cannot_run "installing a package needs root"
@@ -15,6 +16,7 @@ for tool in dpkg-shlibdeps systemd-analyze lintian; do command -v $tool >/dev/nu
 if dpkg-query -W -f '${db:Status-Status}' vrennosc 2>/dev/null | grep -qv '^not-installed$'; then
     cannot_run "vrennosc is already installed on this machine; the test would replace it"
 fi
+work=$(mktemp -d) # only once the test runs, so that a skip leaves nothing behind
 trap 'set +e; [ -z "$bridge" ] || kill "$bridge"; [ $installed = no ] || dpkg --purge vrennosc >/dev/null; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
 

@@ -57,4 +57,10 @@ done <"$here/udev-devices.txt"
 
 "$here/../../scripts/uninstall.sh" "$build" >/dev/null
 [ "$(listing | tr '\n' ' ')" = ". usr usr/bin usr/bin/other " ] || fail "after the uninstall: $(listing | tr '\n' ' ')"
+
+# The bridge's component alone: everything above but the tools and their pages.
+DESTDIR=$root cmake --install "$build" --prefix /usr --component bridge >/dev/null
+diff -u <(tr ' ' '\n' <<<"$expected" | grep -v 'vrennosc-' | sort) <(listing ! -type d) ||
+    fail "the bridge's component differs (- expected, + installed)"
+"$here/../../scripts/uninstall.sh" "$build" >/dev/null
 echo "installed tree, man page and udev rule as expected; the uninstall removed exactly what the install added"

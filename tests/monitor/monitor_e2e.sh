@@ -45,15 +45,3 @@ grep '^forward' "$work/targets" | tail -n1 | grep -q "^forward 127.0.0.1:$dead r
 TERM=xterm script -qfec "$monitor --port $port --seconds 1" /dev/null >"$work/pty" || fail "the monitor in a terminal failed"
 tr '\033' '\n' <"$work/pty" | awk '/^\[\?1049l/ {left = 0} /^messages [0-9]/ {left = 1} END {exit !left}' ||
     fail "nothing left on the terminal after --seconds"
-
-# A name server that never answers holds up neither the start nor the end: in namespaces of its own,
-# with lo up and /etc/resolv.conf pointing at a silent 127.0.0.1:53.
-if [ "$(id -u)" = 0 ]; then share="unshare -mn"; else share="unshare -rmn"; fi
-$share true 2>/dev/null || { [ "${CI:-}" != true ] || fail "no namespaces ($share)"; echo "SKIP: silent name server"; exit 0; }
-echo "nameserver 127.0.0.1" >"$work/resolv.conf"
-timeout 5 $share bash -c "ip link set lo up && mount --bind '$work/resolv.conf' /etc/resolv.conf || exit 1
-    python3 -c 'import socket, time; s = socket.socket(type=socket.SOCK_DGRAM); s.bind((\"127.0.0.1\", 53)); time.sleep(9)' &
-    server=\$!; sleep 0.3; '$monitor' --port $port --forward slow.example.org:9 --plain --seconds 1; status=\$?
-    kill \$server; exit \$status" >"$work/slow" ||
-    fail "a silent name server held up the monitor: $(tail -n3 "$work/slow")"
-grep -q '^forward slow.example.org:9 unresolved$' "$work/slow" || fail "silent name server: $(cat "$work/slow")"

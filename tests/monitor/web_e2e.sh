@@ -1,10 +1,19 @@
 #!/bin/bash
-# Bridge + virtual hub -> vrennosc-monitor --plain --web: the page in headless Chromium (web_page.py,
-# which saves a screenshot), then requests with a foreign Host or Origin, refused beside accepted ones.
-# Usage: web_e2e.sh MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR SCREENSHOT PORT [SANITIZER_RUNTIME]   (PORT: the bridge's)
+# vrennosc-monitor --plain --web, in one of two modes. page: bridge + virtual hub -> the page in
+# headless Chromium (web_page.py, which saves a screenshot); it skips where there is no browser.
+# access: a second page on the same port, the end with the reader gone, and requests with a foreign
+# Host or Origin, refused beside accepted ones.
+# Usage: web_e2e.sh page|access MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR SCREENSHOT PORT [SANITIZER_RUNTIME]
+#   (PORT: the bridge's)
 set -eu
-monitor=$1 bridge=$2 hub=$3 dir=$4 screenshot=$5 port=$6 runtime=${7:-}
+mode=$1 monitor=$2 bridge=$3 hub=$4 dir=$5 screenshot=$6 port=$7 runtime=${8:-}
 . "$dir/../process_helpers.sh"
+if [ "$mode" = page ]; then
+    for needed in /usr/bin/chromium /usr/bin/chromedriver; do
+        [ -x $needed ] || { echo "SKIP: the page test needs a browser, and $needed is missing"; exit 77; }
+    done
+    /usr/bin/python3 -c 'import selenium' 2>/dev/null || { echo "SKIP: the page test needs python3-selenium"; exit 77; }
+fi
 
 # A free port of the given socket type (TCP for the page, UDP for a second monitor).
 free_port() { /usr/bin/python3 -c "import socket; s = socket.socket(type=socket.$1); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])"; }
@@ -12,17 +21,22 @@ web=$(free_port SOCK_STREAM)
 "$monitor" --port $port --plain --web 127.0.0.1:$web >/dev/null 2>"$work/monitor" & pids="$pids $!"
 # The page is served only once the monitor has its UDP port.
 wait_for 5 "curl -so /dev/null http://127.0.0.1:$web/" || fail "the monitor did not start: $(cat "$work/monitor")"
+
+if [ "$mode" = page ]; then
+    /usr/bin/python3 "$dir/web_page.py" "http://127.0.0.1:$web/" "$screenshot" >"$work/page" & page=$! pids="$pids $!"
+    wait_for 60 "grep -q loaded '$work/page' || ! alive $page" && alive $page || fail "the page did not load: $(cat "$work/page")"
+    # Started under the bridge's own name, so that the page (and its screenshot) shows it running.
+    ln -s "$bridge" "$work/vrennosc"
+    LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/web_scenario.txt" "$work/vrennosc" >/dev/null & pids="$pids $!"
+    wait $page || fail "the page: $(cat "$work/page")"
+    exit 0
+fi
 "$monitor" --port "$(free_port SOCK_DGRAM)" --web 127.0.0.1:$web --seconds 2 >/dev/null 2>"$work/second" &&
     fail "a second page on $web did not fail"
 [ $? -eq 1 ] && [ "$(wc -l <"$work/second")" -eq 1 ] || fail "second page: $(cat "$work/second")"
 # civetweb ignores SIGPIPE: the monitor must still end when its reader goes.
 timeout 10 sh -c "'$monitor' --port $(free_port SOCK_DGRAM) --plain --web $(free_port SOCK_STREAM) | head -n1 >/dev/null" ||
     fail "--plain --web | head did not end"
-# Started under the bridge's own name, so that the page (and its screenshot) shows it running.
-ln -s "$bridge" "$work/vrennosc"
-LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/web_scenario.txt" "$work/vrennosc" >/dev/null & pids="$pids $!"
-/usr/bin/python3 "$dir/web_page.py" "http://127.0.0.1:$web/" "$screenshot" & pids="$pids $!"
-wait $! || fail "the page"
 
 # HTTP status of a request to the monitor's page: PATH, then curl's options.
 status() { curl -s -o /dev/null --max-time 2 -w '%{http_code}' "${@:2}" "http://127.0.0.1:$web$1"; }

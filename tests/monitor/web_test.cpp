@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace monitor {
+
 TEST(Web, HostAndOriginChecks) {
     const std::vector<std::string> names = serverNames("127.0.0.1");
     struct Case {
@@ -56,3 +58,5 @@ TEST(Web, FramesEscapeAndSendOnlyChanges) {
         << next;
     EXPECT_EQ(next.find("/a"), next.find(address) + 1) << "only the new row: " << next;
 }
+
+} // namespace monitor

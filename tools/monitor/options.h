@@ -1,23 +1,18 @@
 // The monitor's command line: what to listen on, where to forward, and how to show it.
 #pragma once
 
+#include "endpoint.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct Target {
-    std::string host;
-    std::string port;
-    // HOST:PORT as given, an IPv6 address in brackets.
-    std::string text() const {
-        return (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + port;
-    }
-};
+namespace monitor {
 
 struct Options {
     uint16_t port = 9876;
-    std::vector<Target> forwards;
-    Target web; // --web: an IPv4 address and a port; no port when there is no page
+    std::vector<common::Endpoint> forwards;
+    common::Endpoint web; // --web: an IPv4 address and a port; no port when there is no page
     bool plain = false;
     double seconds = 0; // 0: run until quit
     bool check = false;
@@ -26,14 +21,9 @@ struct Options {
     bool help = false;
 };
 
-// Reads HOST:PORT, where an IPv6 host is written in brackets: [::1]:9877; false when malformed.
-bool parseTarget(const std::string &text, Target &target);
-// The value of the option at argv[i], moving i on to it; nullptr with a reason when argv ends.
-const char *optionValue(int argc, char **argv, int &i, std::string &error);
-// The reason to refuse a value of a HOST:PORT option such as --forward.
-std::string targetError(const std::string &option, const char *value);
-// Parses argv; on a bad option or value returns false with a one-line reason in error.
-bool parseOptions(int argc, char **argv, Options &options, std::string &error);
-
+// Parses argv; a one-line reason on a bad option or value, or "".
+std::string parseOptions(int argc, char **argv, Options &options);
 // The usage text, with examples.
-const char *usageText();
+std::string usageText();
+
+} // namespace monitor

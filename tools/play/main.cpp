@@ -1,60 +1,47 @@
 // vrennosc-play: replays a recording of vrennosc-monitor --record into an OSC receiver, one bare
 // datagram per line, with the recorded timing.
+#include "fail.h"
 #include "play_options.h"
 #include "player.h"
+#include "printable.h"
+#include "stop_signals.h"
 #include "take.h"
 
 #include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
 
+constexpr const char *kProgram = "vrennosc-play";
+
 std::atomic<bool> stopping{false};
-
-void stop(int) { stopping = true; }
-
-// Without SA_RESTART, so that a signal ends the sleep at once.
-void onStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = stop;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-int failure(const std::string &error) {
-    std::fprintf(stderr, "vrennosc-play: %s\n", error.c_str());
-    return 1;
-}
 
 } // namespace
 
 int main(int argc, char **argv) {
-    PlayOptions options;
-    std::string error;
-    if (!parsePlayOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "vrennosc-play: %s\n%s", error.c_str(), playUsageText());
-        return 2;
-    }
+    play::PlayOptions options;
+    std::string refused = play::parsePlayOptions(argc, argv, options);
+    if (!refused.empty())
+        return common::endWith(kProgram, {common::Exit::Refused, refused}, play::playUsageText());
     if (options.help) {
-        std::fputs(playUsageText(), stdout);
+        std::fputs(play::playUsageText().c_str(), stdout);
         return 0;
     }
-    Take take;
-    if (!scanTake(options.file, take, error))
-        return failure(error);
-    Player player;
-    if (!player.open(options.to, error))
-        return failure(error);
-    onStopSignals();
+    play::Take take;
+    if (auto failure = play::scanTake(options.file, take))
+        return common::endWith(kProgram, *failure);
+    play::Player player;
+    if (auto failure = player.open(options.to))
+        return common::endWith(kProgram, *failure);
+    common::stopOnSignals(stopping);
     bool progress = isatty(STDERR_FILENO);
-    bool played = player.play(take, options.speed, options.loop, progress, stopping, error);
+    auto failure = player.play(take, options.speed, options.loop, progress, stopping);
     if (progress)
         std::fputc('\n', stderr);
-    if (!played)
-        return failure(error);
+    if (failure)
+        return common::endWith(kProgram, *failure);
     if (!progress && !player.notSentText().empty())
-        std::fprintf(stderr, "vrennosc-play: %s\n", player.notSentText().c_str());
+        std::fprintf(stderr, "%s: %s\n", kProgram, common::printable(player.notSentText()).c_str());
     return 0;
 }

@@ -1,19 +1,23 @@
 // vrennosc-play's command line: the recording, where to send it, how fast, and whether to loop.
 #pragma once
 
-#include "options.h"
+#include "endpoint.h"
 
 #include <string>
 
+namespace play {
+
 struct PlayOptions {
-    Target to{"127.0.0.1", "9876"};
+    common::Endpoint to{"127.0.0.1", "9876"};
     double speed = 1;
     bool loop = false;
     bool help = false;
     std::string file;
 };
 
-// Parses argv; on a bad option or value returns false with a one-line reason in error.
-bool parsePlayOptions(int argc, char **argv, PlayOptions &options, std::string &error);
+// Parses argv; the reason for refusing it, or "" when every word was taken.
+std::string parsePlayOptions(int argc, char **argv, PlayOptions &options);
 // The usage text, with examples.
-const char *playUsageText();
+std::string playUsageText();
+
+} // namespace play

@@ -2,15 +2,17 @@
 // next send), and clock_nanosleep with TIMER_ABSTIME on CLOCK_MONOTONIC for every message.
 #include "player.h"
 
+#include "schedule.h"
+
+#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <netdb.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace play {
 namespace {
 
 constexpr uint64_t kProgressEveryNs = 250000000;
@@ -21,18 +23,6 @@ uint64_t monotonicNs() {
     return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
 }
 
-// The first IPv4 address of a name, else its first: "localhost" reaches a receiver on 127.0.0.1,
-// as the bridge's messages do.
-const addrinfo *preferred(const addrinfo *found) {
-    for (const addrinfo *a = found; a != nullptr; a = a->ai_next)
-        if (a->ai_family == AF_INET)
-            return a;
-    return found;
-}
-
-// A take's time at a speed, held below 2^63 ns (292 years) however slow the speed.
-uint64_t scaledNs(uint64_t ns, double speed) { return static_cast<uint64_t>(std::fmin(ns / speed, 9.2e18)); }
-
 } // namespace
 
 Player::~Player() {
@@ -40,55 +30,48 @@ Player::~Player() {
         close(fd_);
 }
 
-bool Player::open(const Target &target, std::string &error) {
-    addrinfo hints{}, *found = nullptr;
-    hints.ai_socktype = SOCK_DGRAM;
-    int status = getaddrinfo(target.host.c_str(), target.port.c_str(), &hints, &found);
-    if (status != 0) {
-        error = "cannot resolve " + target.text() + ": " + gai_strerror(status);
-        return false;
+std::optional<common::Failure> Player::open(const common::Endpoint &target) {
+    sockaddr_storage address;
+    std::string error;
+    if (!common::lookUp(target, address, error))
+        return common::Failure{common::Exit::Failed, "cannot resolve " + target.text() + ": " + error};
+    fd_ = socket(address.ss_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0 ||
+        connect(fd_, reinterpret_cast<const sockaddr *>(&address), common::lengthOf(address)) != 0) {
+        int cause = errno;
+        return common::Failure{common::Exit::Failed,
+                               "cannot send to " + target.text() + ": " + std::strerror(cause), cause};
     }
-    const addrinfo *chosen = preferred(found);
-    fd_ = socket(chosen->ai_family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    bool connected = fd_ >= 0 && connect(fd_, chosen->ai_addr, chosen->ai_addrlen) == 0;
-    if (!connected)
-        error = "cannot send to " + target.text() + ": " + std::strerror(errno);
-    freeaddrinfo(found);
-    return connected;
+    return std::nullopt;
 }
 
-bool Player::play(const Take &take, double speed, bool loop, bool progress, const std::atomic<bool> &stop,
-                  std::string &error) {
+std::optional<common::Failure> Player::play(const Take &take, double speed, bool loop, bool progress,
+                                            const std::atomic<bool> &stop) {
     progress_ = progress;
     roundNs_ = scaledNs(take.lengthNs, speed);
-    uint64_t start = monotonicNs(), offsetNs = 0, previous = 0;
+    uint64_t start = monotonicNs();
+    Schedule schedule(speed, take.loopGapNs);
     std::vector<uint8_t> datagram;
+    std::optional<common::Failure> failure;
     for (loops_ = 0; !stop; ++loops_) {
         TakeReader reader;
-        if (!reader.open(take.path, error))
-            return false;
+        if ((failure = reader.open(take.path)))
+            return failure;
         uint64_t timeTag = 0;
-        for (bool first = true; reader.next(timeTag, datagram, error); first = false) {
-            if (first && loops_ > 0)
-                offsetNs += take.loopGapNs;
-            else if (!first && timeTag > previous)
-                offsetNs += timeTagNs(timeTag - previous);
-            previous = timeTag;
-            uint64_t due = start + scaledNs(offsetNs, speed);
+        for (bool first = true; reader.next(timeTag, datagram, failure); first = false) {
+            uint64_t due = start + schedule.dueNs(timeTag, first);
             if (first)
                 roundStartNs_ = due;
             if (!waitUntil(due, stop))
-                return true;
+                return std::nullopt;
             send(datagram);
         }
-        if (!error.empty())
-            return false;
-        if (!loop)
+        if (failure || !loop)
             break;
     }
-    if (progress_)
+    if (progress_ && !failure)
         showProgress(monotonicNs());
-    return true;
+    return failure;
 }
 
 std::string Player::notSentText() const {
@@ -133,3 +116,5 @@ void Player::showProgress(uint64_t nowNs) {
     std::fputs("\033[K", stderr);
     std::fflush(stderr);
 }
+
+} // namespace play

@@ -2,12 +2,16 @@
 // message divided by the speed, slept to with an absolute deadline so that errors do not add up.
 #pragma once
 
-#include "options.h"
+#include "endpoint.h"
+#include "fail.h"
 #include "take.h"
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+namespace play {
 
 class Player {
 public:
@@ -16,12 +20,12 @@ public:
     Player(const Player &) = delete;
     Player &operator=(const Player &) = delete;
 
-    // Resolves the target and connects a UDP socket to it; false with a reason.
-    bool open(const Target &target, std::string &error);
-    // Plays the take, looping until stop when loop is set; false with an error when a line no
-    // longer reads (the file changed since it was checked). Shows progress when progress is set.
-    bool play(const Take &take, double speed, bool loop, bool progress, const std::atomic<bool> &stop,
-              std::string &error);
+    // Resolves the target and connects a UDP socket to it, or says why it cannot.
+    std::optional<common::Failure> open(const common::Endpoint &target);
+    // Plays the take, looping until stop when loop is set; fails when a line no longer reads (the
+    // file changed since it was checked). Shows progress when progress is set.
+    std::optional<common::Failure> play(const Take &take, double speed, bool loop, bool progress,
+                                        const std::atomic<bool> &stop);
     // The summary of what was not sent, or an empty string.
     std::string notSentText() const;
 
@@ -37,3 +41,5 @@ private:
     std::string lastError_;
     uint64_t roundStartNs_ = 0, roundNs_ = 0, nextProgressNs_ = 0;
 };
+
+} // namespace play

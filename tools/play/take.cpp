@@ -1,12 +1,22 @@
 // Reading a take line by line with getline, and the checking pass over all of it.
 #include "take.h"
 
-#include "format.h"
-#include "record_format.h"
+#include "schedule.h"
+#include "take_line.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+namespace play {
+namespace {
+
+common::Failure cannotRead(const std::string &path) {
+    int error = errno;
+    return {common::Exit::Failed, "cannot read " + path + ": " + std::strerror(error), error};
+}
+
+} // namespace
 
 TakeReader::~TakeReader() {
     if (file_ != nullptr)
@@ -14,15 +24,16 @@ TakeReader::~TakeReader() {
     std::free(line_);
 }
 
-bool TakeReader::open(const std::string &path, std::string &error) {
+std::optional<common::Failure> TakeReader::open(const std::string &path) {
     path_ = path;
     file_ = std::fopen(path.c_str(), "re");
     if (file_ == nullptr)
-        error = "cannot read " + printable(path) + ": " + std::strerror(errno);
-    return file_ != nullptr;
+        return cannotRead(path);
+    return std::nullopt;
 }
 
-bool TakeReader::next(uint64_t &timeTag, std::vector<uint8_t> &datagram, std::string &error) {
+bool TakeReader::next(uint64_t &timeTag, std::vector<uint8_t> &datagram,
+                      std::optional<common::Failure> &failure) {
     ssize_t length;
     while ((length = getline(&line_, &capacity_, file_)) >= 0) {
         ++number_;
@@ -32,43 +43,41 @@ bool TakeReader::next(uint64_t &timeTag, std::vector<uint8_t> &datagram, std::st
             --length;
         if (length == 0)
             continue; // a blank line, as an editor may leave at the end
-        if (parseRecordLine(std::string_view(line_, length), timeTag, datagram, error))
+        std::string error;
+        if (common::parseTakeLine(std::string_view(line_, length), timeTag, datagram, error))
             return true;
-        error = printable(path_) + ":" + std::to_string(number_) + ": " + printable(error);
+        failure = common::Failure{common::Exit::Failed, path_ + ":" + std::to_string(number_) + ": " + error};
         return false;
     }
     if (std::ferror(file_))
-        error = "cannot read " + printable(path_) + ": " + std::strerror(errno);
+        failure = cannotRead(path_);
     return false;
 }
 
-uint64_t timeTagNs(uint64_t difference) {
-    return (difference >> 32) * 1000000000u + (((difference & 0xffffffffu) * 1000000000u) >> 32);
-}
-
-bool scanTake(const std::string &path, Take &take, std::string &error) {
+std::optional<common::Failure> scanTake(const std::string &path, Take &take) {
     TakeReader reader;
-    if (!reader.open(path, error))
-        return false;
+    if (auto failure = reader.open(path))
+        return failure;
     take = Take{path, 0, 0, 0};
-    error.clear();
+    std::optional<common::Failure> failure;
     uint64_t timeTag = 0, previous = 0;
     std::vector<uint8_t> datagram;
-    while (reader.next(timeTag, datagram, error)) {
-        // A wall clock set back during the recording gives no gap rather than a negative one.
-        uint64_t gap = take.messages > 0 && timeTag > previous ? timeTagNs(timeTag - previous) : 0;
+    while (reader.next(timeTag, datagram, failure)) {
+        uint64_t gap = take.messages > 0 ? gapNs(previous, timeTag) : 0;
         take.lengthNs += gap;
         if (take.loopGapNs == 0)
             take.loopGapNs = gap;
         previous = timeTag;
         ++take.messages;
     }
-    if (!error.empty())
-        return false;
+    if (failure)
+        return failure;
     if (take.messages == 0)
-        error = printable(path) + " holds no messages";
+        return common::Failure{common::Exit::Failed, path + " holds no messages"};
     // A take whose messages share one time tag loops once a second, rather than as fast as it can.
     if (take.loopGapNs == 0)
         take.loopGapNs = 1000000000u;
-    return take.messages > 0;
+    return std::nullopt;
 }
+
+} // namespace play

@@ -2,11 +2,15 @@
 // length; and the pass that checks every line and measures the take before anything is sent.
 #pragma once
 
+#include "fail.h"
+
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
+
+namespace play {
 
 struct Take {
     std::string path;
@@ -22,10 +26,10 @@ public:
     TakeReader(const TakeReader &) = delete;
     TakeReader &operator=(const TakeReader &) = delete;
 
-    // Opens the file; false with a reason.
-    bool open(const std::string &path, std::string &error);
-    // The next message: false at the end, or with error set ("FILE:LINE: what is wrong").
-    bool next(uint64_t &timeTag, std::vector<uint8_t> &datagram, std::string &error);
+    // Opens the file, or says why it cannot.
+    std::optional<common::Failure> open(const std::string &path);
+    // The next message: false at the end, or with failure set ("FILE:LINE: what is wrong").
+    bool next(uint64_t &timeTag, std::vector<uint8_t> &datagram, std::optional<common::Failure> &failure);
 
 private:
     std::string path_;
@@ -35,7 +39,7 @@ private:
     long number_ = 0;
 };
 
-// The nanoseconds a time tag difference stands for.
-uint64_t timeTagNs(uint64_t difference);
-// Reads every line of path once; false with "FILE:LINE: what is wrong" or why it cannot be read.
-bool scanTake(const std::string &path, Take &take, std::string &error);
+// Reads every line of path once into take; the first line it cannot read, or why the file cannot be read.
+std::optional<common::Failure> scanTake(const std::string &path, Take &take);
+
+} // namespace play

@@ -1,0 +1,65 @@
+// The header's lines in the order every view shows them.
+#include "header.h"
+
+#include "cells.h"
+#include "checks.h"
+
+#include <cstdio>
+
+namespace monitor {
+namespace {
+
+std::string topLine(const Status &status) {
+    std::string line = "port " + std::to_string(status.port) + "   " + hubText(status.facts) + "   ";
+    line += status.facts.bridgeHere  ? "vrennosc running"
+            : status.facts.bridgePid ? "vrennosc in another network namespace"
+                                     : "no vrennosc running";
+    return line;
+}
+
+std::string targetsLine(const Status &status) {
+    std::string line;
+    for (const std::string &target : status.targets)
+        line += (line.empty() ? "forward " : "   ") + target;
+    return line;
+}
+
+std::string countsLine(const Model &model, double now) {
+    char line[160];
+    int n = std::snprintf(line, sizeof line, "messages %llu (%.0f/s)   malformed %llu   last ",
+                          static_cast<unsigned long long>(model.total()), model.rate(now),
+                          static_cast<unsigned long long>(model.malformed()));
+    if (model.lastTime() < 0)
+        std::snprintf(line + n, sizeof line - n, "never");
+    else
+        std::snprintf(line + n, sizeof line - n, "%.1f s ago", now - model.lastTime());
+    std::string out = line;
+    if (model.replaced() > 0)
+        out += "   " + std::to_string(model.replaced()) + (model.replaced() == 1 ? " row" : " rows") +
+               " replaced";
+    return out;
+}
+
+std::string silentHint(const Model &model, const Status &status, double now) {
+    if (now < kSilentSeconds || (model.lastTime() >= 0 && now - model.lastTime() < kSilentSeconds))
+        return "";
+    std::string problem = firstProblem(status.facts);
+    if (!problem.empty())
+        return "Nothing arrives. " + problem;
+    return "Nothing arrives, yet the hub is readable and vrennosc runs: replug the hub so that it announces "
+           "its sensors, and see vrennosc-monitor --check.";
+}
+
+} // namespace
+
+Header makeHeader(const Model &model, const Status &status, double now) {
+    Header header{topLine(status), {}, silentHint(model, status, now)};
+    if (!status.targets.empty())
+        header.lines.push_back(targetsLine(status));
+    if (!status.recording.empty())
+        header.lines.push_back(status.recording);
+    header.lines.push_back(countsLine(model, now));
+    return header;
+}
+
+} // namespace monitor

@@ -1,0 +1,21 @@
+// What the views show besides the model: the port, the forward targets, the facts, the recording
+// and whether the view is frozen. The monitor refreshes it once a second.
+#pragma once
+
+#include "facts.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace monitor {
+
+struct Status {
+    uint16_t port = 0;
+    std::vector<std::string> targets; // "HOST:PORT STATE", printable
+    Facts facts;
+    bool frozen = false;
+    std::string recording{}; // the recorder's state, escaped; empty when not recording
+};
+
+} // namespace monitor

@@ -1,0 +1,214 @@
+// civetweb runs a fixed pool of worker threads and stops accepting while they and its short queue
+// are busy, so a flood of connections holds a bounded number of sockets and never reaches the
+// monitor's own threads. Every request is answered from begin_request: civetweb serves no files.
+#include "web_server.h"
+
+#include "web_access.h"
+#include "web_files.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <civetweb.h>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace monitor {
+
+namespace {
+
+constexpr int kMaxStreams = 32;
+constexpr auto kFrameInterval = std::chrono::milliseconds(100);
+constexpr auto kKeepAlive = std::chrono::seconds(1);    // an idle stream still notices a closed page
+constexpr auto kFullInterval = std::chrono::seconds(1); // full frames cost most: one a second at most
+
+// The headers every answer carries: nothing is cached, and the page may load only its own files.
+constexpr const char *kCommonHeaders =
+    "Cache-Control: no-store\r\n"
+    "X-Content-Type-Options: nosniff\r\n"
+    "Content-Security-Policy: default-src 'self'; frame-ancestors 'none'\r\n"
+    "Referrer-Policy: no-referrer\r\n"
+    "Connection: close\r\n";
+
+int reply(mg_connection *connection, int status, const char *reason, const char *type, const void *body,
+          size_t size, const char *extra = "") {
+    mg_printf(connection, "HTTP/1.1 %d %s\r\nContent-Type: %s\r\nContent-Length: %zu\r\n%s%s\r\n", status,
+              reason, type, size, kCommonHeaders, extra);
+    mg_write(connection, body, size);
+    return status;
+}
+
+int refuse(mg_connection *connection, int status, const char *reason, const char *why,
+           const char *extra = "") {
+    std::string body = std::string(reason) + ": " + why + "\n";
+    return reply(connection, status, reason, "text/plain; charset=utf-8", body.data(), body.size(), extra);
+}
+
+const WebFile *findFile(const char *uri) {
+    std::string_view path = std::strcmp(uri, "/") == 0 ? "/index.html" : uri;
+    for (size_t i = 0; i < kWebFileCount; ++i)
+        if (path == kWebFiles[i].path)
+            return &kWebFiles[i];
+    return nullptr;
+}
+
+// Why host:port cannot be listened on, in the system's words, as civetweb only says that it failed.
+std::string bindFailure(const std::string &host, uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+    int fd = socket(AF_INET, SOCK_STREAM, 0), one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    bool bound = bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    int reason = errno;
+    close(fd);
+    if (bound)
+        return "";
+    return std::strerror(reason) +
+           std::string(reason == EADDRINUSE
+                           ? "; ss -ltnp 'sport = :" + std::to_string(port) + "' names the program"
+                           : "");
+}
+
+} // namespace
+
+WebServer::~WebServer() {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        stopping_ = true;
+    }
+    fresh_.notify_all();
+    if (publisher_.joinable())
+        publisher_.join();
+    if (context_)
+        mg_stop(context_); // waits for the streams, which see stopping_
+}
+
+bool WebServer::start(const std::string &host, uint16_t port, Render render, std::string &error) {
+    host_ = host;
+    port_ = port;
+    render_ = std::move(render);
+    std::string listen = host + ":" + std::to_string(port);
+    std::string threads = std::to_string(kMaxStreams + 8); // the page's files load beside full streams
+    const char *options[] = {"listening_ports",
+                             listen.c_str(),
+                             "num_threads",
+                             threads.c_str(),
+                             "connection_queue",
+                             "16",
+                             "listen_backlog",
+                             "64",
+                             "max_request_size",
+                             "8192",
+                             "request_timeout_ms",
+                             "5000",
+                             "enable_keep_alive",
+                             "no",
+                             nullptr};
+    mg_callbacks callbacks{};
+    callbacks.begin_request = onRequest;
+    callbacks.log_message = [](const mg_connection *, const char *) { return 1; }; // not on the screen
+    mg_init_data init{&callbacks, this, options};
+    char text[256] = {};
+    mg_error_data failure{nullptr, text, sizeof text};
+    mg_init_library(0);
+    context_ = mg_start2(&init, &failure);
+    if (!context_) {
+        std::string reason = bindFailure(host, port);
+        error = "cannot serve the page on " + listen + ": " + (reason.empty() ? text : reason);
+        return false;
+    }
+    publisher_ = std::thread(&WebServer::publish, this);
+    return true;
+}
+
+int WebServer::onRequest(mg_connection *connection) {
+    return static_cast<WebServer *>(mg_get_user_data(mg_get_context(connection)))->answer(connection);
+}
+
+int WebServer::answer(mg_connection *connection) {
+    const mg_request_info *request = mg_get_request_info(connection);
+    const char *host = mg_get_header(connection, "Host");
+    if (!host || !hostAllowed(host, port_, serverNames(host_)))
+        return refuse(connection, 403, "Forbidden", "open the page by this computer's name or address");
+    if (std::strcmp(request->request_method, "GET") != 0)
+        return refuse(connection, 405, "Method Not Allowed", "the page is read-only", "Allow: GET\r\n");
+    if (std::strcmp(request->local_uri, "/stream") == 0)
+        return originAllowed(mg_get_header(connection, "Origin"), host)
+                   ? stream(connection)
+                   : refuse(connection, 403, "Forbidden", "the stream is for this server's own page");
+    const WebFile *file = findFile(request->local_uri);
+    if (!file)
+        return refuse(connection, 404, "Not Found", "the page is at /");
+    return reply(connection, 200, "OK", file->type, file->data, file->size);
+}
+
+int WebServer::stream(mg_connection *connection) {
+    bool room;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        room = streams_ < kMaxStreams;
+        streams_ += room;
+    }
+    if (!room) // answered outside the lock, which a slow client must never hold
+        return refuse(connection, 503, "Service Unavailable", "too many pages are open",
+                      "Retry-After: 5\r\n");
+    mg_printf(connection, "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n%s\r\nretry: 2000\n\n",
+              kCommonHeaders);
+    uint64_t sent = 0;
+    bool needFull = true; // the first frame, and the one after any skipped, carries every row
+    for (;;) {
+        std::shared_ptr<const std::string> frame;
+        {
+            std::unique_lock<std::mutex> hold(lock_);
+            fullWanted_ |= needFull;
+            bool fresh = fresh_.wait_for(hold, kKeepAlive, [&] {
+                return stopping_ || (number_ > sent && (!needFull || frames_.full));
+            });
+            if (stopping_)
+                break;
+            if (fresh && !needFull && number_ != sent + 1) {
+                needFull = true; // the frames in between are lost to this page
+                continue;
+            }
+            if (fresh) {
+                frame = needFull ? frames_.full : frames_.changes;
+                sent = number_;
+                needFull = false;
+            }
+        }
+        std::string event = frame ? "data: " + *frame + "\n\n" : ":\n\n";
+        if (mg_write(connection, event.data(), event.size()) <= 0)
+            break; // closed, or stalled past the request timeout
+    }
+    std::lock_guard<std::mutex> hold(lock_);
+    --streams_;
+    return 200;
+}
+
+void WebServer::publish() {
+    std::unique_lock<std::mutex> hold(lock_);
+    auto lastFull = std::chrono::steady_clock::now() - kFullInterval;
+    while (!stopping_) {
+        auto now = std::chrono::steady_clock::now(), next = now + kFrameInterval;
+        if (streams_ > 0) {
+            bool full = fullWanted_ && now - lastFull >= kFullInterval;
+            fullWanted_ &= !full;
+            lastFull = full ? now : lastFull;
+            hold.unlock();
+            Frames frames = render_(full);
+            hold.lock();
+            frames_ = std::move(frames);
+            ++number_;
+            fresh_.notify_all();
+        } else {
+            frames_ = Frames{};
+        }
+        fresh_.wait_until(hold, next, [&] { return stopping_; });
+    }
+}
+
+} // namespace monitor
