@@ -49,9 +49,9 @@ for program in busybox udevadm oscdump "$bridge" "$uhidhub"; do
     program=$(command -v "$program") && cp "$program" "$root/bin/"
     ldd "$program" 2>/dev/null | grep -o '/[^ ]*' | xargs -r cp -L --parents -t "$root"
 done
-cp "$kernel"/*.ko "$source_dir"/tests/system/*.txt "$root/test/"
-cp "$source_dir/tests/system/guest-init.sh" "$root/init"
-{ cat "$source_dir/tests/system/hub.scenario" && printf 'raw 0302%08188d\n' 0; } >"$root/test/hub.scenario"
+cp "$kernel"/*.ko "$source_dir"/tests/bridge/system/*.txt "$root/test/"
+cp "$source_dir/tests/bridge/system/guest-init.sh" "$root/init"
+{ cat "$source_dir/tests/bridge/system/hub.scenario" && printf 'raw 0302%08188d\n' 0; } >"$root/test/hub.scenario"
 cp "$source_dir/packaging/70-vrennosc.rules" "$root/usr/lib/udev/rules.d/"
 # The group the rule names; "localhost" for the bridge, as the guest has no DNS.
 echo "plugdev:x:46:" >"$root/etc/group"

@@ -1,6 +1,6 @@
 // The hub's USB identity, written here only: the bridge looks for it, the virtual and uhid hubs
 // and the test fake play it, the monitor finds its node. The udev rule and the documents spell it
-// out; tests/install/hub_ids_test.sh checks that they agree with this file.
+// out; tests/packaging/hub_ids_test.sh checks that they agree with this file.
 #pragma once
 
 constexpr unsigned short hubVendorId = 0x2341;
