@@ -1,6 +1,9 @@
 // The monitor fed with arbitrary datagrams: decoding, the model and the plain table. One model and
 // clock serve every input, so that histories wrap and the row cap is reached.
+#include "decode.h"
 #include "plain.h"
+
+using namespace monitor;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static Model model;
