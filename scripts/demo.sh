@@ -47,7 +47,7 @@ resolve_localhost() {
 
 built() {
     [ -x build/demo/vrennosc ] && [ -x build/demo/tools/monitor/vrennosc-monitor ] &&
-        [ -f build/demo/tools/virtualhub/libvirtualhub.so ]
+        [ -x build/demo/tools/play/vrennosc-play ] && [ -f build/demo/tools/virtualhub/libvirtualhub.so ]
 }
 
 # What the bridge and the virtual hub printed besides the start line: their errors.
@@ -72,9 +72,17 @@ finish() {
 scripts/install-deps.sh demo
 check_loopback
 # Measured on two cores: 13 s when idle, 31 s when busy.
-built || echo "Building the bridge, the virtual hub and the monitor: about 30 s, the first time only..."
+built || echo "Building the bridge, the virtual hub, the monitor and the player: about 30 s, the first time only..."
 cmake -S . -B build/demo -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/demo --target vrennosc virtualhub vrennosc-monitor -j "$(nproc)" >/dev/null
+cmake --build build/demo --target vrennosc virtualhub vrennosc-monitor vrennosc-play -j "$(nproc)" >/dev/null
+
+# Checked before the page is announced: with the port taken, the receiver could not start.
+port_taken() {
+    echo "Port $port is taken: stop the program that listens on it and try again" \
+        "(build/demo/tools/monitor/vrennosc-monitor --check names it)." >&2
+    exit 1
+}
+! ss -Hlun "sport = :$port" | grep -q . || port_taken
 
 receiver=""
 viewer=""
@@ -131,10 +139,7 @@ else
 fi
 sleep 0.3
 # The receiver exits at once when it cannot have the port.
-if ! kill -0 "$receiver" 2>/dev/null; then
-    echo "Port $port is taken: stop the program that listens on it and try again." >&2
-    exit 1
-fi
+kill -0 "$receiver" 2>/dev/null || port_taken
 
 # Waiting on a background sleep lets Ctrl-C end the demo at once, the same way as the timer.
 sleep "$seconds" &

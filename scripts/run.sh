@@ -1,11 +1,12 @@
 #!/bin/sh
-# Installs what is missing, builds the bridge and runs it in the foreground (Ctrl-C stops it).
+# Installs what is missing, builds the bridge and its tools (vrennosc-monitor, vrennosc-play) in
+# build/bridge, and runs the bridge in the foreground (Ctrl-C stops it).
 # Without the hub it says so first: the bridge then waits for it without a word.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh run
 cmake -S . -B build/bridge -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/bridge --target vrennosc -j "$(nproc)"
+cmake --build build/bridge -j "$(nproc)"
 
 # The hub is the hidraw node whose HID device's name starts as src/hub_ids.h writes it.
 hub_plugged_in() {

@@ -57,7 +57,7 @@ TEST(Monitor, Streams) {
     std::ifstream file = dataFile(std::string(MONITOR_TEST_DIR) + "/streams.txt");
     int cases = 0;
     Status status{
-        9876, {"127.0.0.1:9877 ok"}, {HubState::Readable, "/dev/hidraw3", 0, false, true, true, false, {}}};
+        9876, {"127.0.0.1:9877 ok"}, {HubState::Readable, "/dev/hidraw3", 0, false, true, true, false, {}, {}}};
     Model model;
     std::string line, name, expected, shown;
     for (bool expecting = false; std::getline(file, line);) {

@@ -60,13 +60,14 @@ int main(int argc, char **argv) {
         return std::fputs(usageText().c_str(), stdout), 0;
     if (options.check)
         return runCheck(options.port);
+    Receiver receiver;
+    if (auto failure = receiver.open(options.port))
+        return common::endWith(kProgram, portTaken(*failure, options.port));
+    // After the port, so that a monitor that cannot receive leaves no empty take behind.
     Recorder recorder;
     if (!options.record.empty())
         if (auto failure = recorder.open(options.record, options.append))
             return common::endWith(kProgram, *failure);
-    Receiver receiver;
-    if (auto failure = receiver.open(options.port))
-        return common::endWith(kProgram, portTaken(*failure, options.port));
     // Bound first, so that the kernel keeps the datagrams that arrive while names are looked up.
     Forwarder forwarder;
     if (auto failure = forwarder.open(options.forwards, options.port))

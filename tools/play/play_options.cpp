@@ -48,7 +48,7 @@ common::CommandLine commandLine(PlayOptions &o) {
         "  vrennosc-play take1.txt                        (into Pd on 9876, with the bridge stopped)\n"
         "  vrennosc-play --loop --to 127.0.0.1:9877 take1.txt\n"
         "  vrennosc-play --speed 0.5 --to studio.local:9876 take1.txt\n"
-        "  vrennosc-play --to [::1]:57120 take1.txt      (SuperCollider on IPv6)\n"
+        "  vrennosc-play --to 127.0.0.1:57120 take1.txt  (SuperCollider's sclang)\n"
         "  oscsendfile localhost 9876 take1.txt           (the same take, each message in a bundle)\n",
         [&o](const char *word) {
             if (!o.file.empty())

@@ -42,6 +42,16 @@ Check bridgeCheck(const Facts &facts) {
             "start it: vrennosc, or systemctl --user start vrennosc"};
 }
 
+Check moreBridgesCheck(const Facts &facts) {
+    std::string pids = std::to_string(facts.bridgePid);
+    for (int pid : facts.moreBridges)
+        pids += ", " + std::to_string(pid);
+    return {CheckKind::Bridge, Verdict::Fail,
+            "bridge: " + std::to_string(facts.moreBridges.size() + 1) + " vrennosc processes run (pids " +
+                pids + "), so every message arrives more than once",
+            "stop all but one (systemctl --user stop vrennosc stops the service)"};
+}
+
 std::vector<Check> networkChecks(const Facts &facts) {
     return {facts.localhost
                 ? Check{CheckKind::Localhost, Verdict::Ok, "localhost: resolves to 127.0.0.1", ""}
@@ -89,6 +99,9 @@ std::vector<Check> checks(const Facts &facts, uint16_t port, bool heard) {
     for (Check &check : all)
         if (heard && check.verdict == Verdict::Fail)
             check = {check.kind, Verdict::Note, check.fact, "yet messages arrive"};
+    // Messages arriving do not disprove this one: they arrive twice.
+    if (!facts.moreBridges.empty())
+        all.push_back(moreBridgesCheck(facts));
     for (Check &check : portChecks(facts, port))
         all.push_back(check);
     return all;

@@ -5,6 +5,7 @@
 #include "facts.h"
 #include "hub_ids.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -82,18 +83,26 @@ bool sharesNamespace(const Roots &roots, int pid) {
     return own.empty() || theirs.empty() || own == theirs;
 }
 
-// A bridge in this namespace if there is one, else one in another.
+// A bridge in this namespace if there is one, else one in another; and any further ones here.
 void scanBridges(const Roots &roots, BridgeCache &bridge) {
-    bridge.pid = 0;
+    bridge.pid = 0, bridge.here = false;
+    bridge.more.clear();
     for (const std::string &name : entries(roots.proc)) {
         int pid = isNumber(name) ? std::atoi(name.c_str()) : 0;
         if (pid == 0 || !isBridge(roots, pid))
             continue;
         bool here = sharesNamespace(roots, pid);
-        if (bridge.pid == 0 || here)
+        if (here && bridge.here && bridge.pid != 0)
+            bridge.more.push_back(pid);
+        else if (bridge.pid == 0 || here)
             bridge.pid = pid, bridge.here = here;
-        if (here)
-            return;
+    }
+    // In pid order, the oldest usually first, whatever order the directory gives.
+    if (!bridge.more.empty()) {
+        bridge.more.push_back(bridge.pid);
+        std::sort(bridge.more.begin(), bridge.more.end());
+        bridge.pid = bridge.more.front();
+        bridge.more.erase(bridge.more.begin());
     }
 }
 
@@ -102,13 +111,15 @@ void readBridge(const Roots &roots, BridgeCache &bridge, Facts &facts) {
     bool still =
         bridge.pid != 0 && isBridge(roots, bridge.pid) && sharesNamespace(roots, bridge.pid) == bridge.here;
     if (!still)
-        bridge.pid = 0;
-    if ((!still || !bridge.here) && now >= bridge.nextScan) {
+        bridge.pid = 0, bridge.more.clear();
+    if (now >= bridge.nextScan) {
         scanBridges(roots, bridge);
         bridge.nextScan = now + kBridgeScanInterval;
     }
     facts.bridgePid = bridge.pid;
     facts.bridgeHere = bridge.pid != 0 && bridge.here;
+    if (facts.bridgeHere)
+        facts.moreBridges = bridge.more;
 }
 
 // The inodes of every socket bound to the port, from /proc/net/udp and udp6.
@@ -132,6 +143,15 @@ std::vector<std::string> socketInodes(const Roots &roots, uint16_t port) {
     return inodes;
 }
 
+// The program's name as started, without its folder: the kernel's comm is cut to 15 characters.
+// comm serves a process whose command line is empty or hidden.
+std::string programName(const Roots &roots, const std::string &pid) {
+    std::string command = firstLine(roots.proc + "/" + pid + "/cmdline");
+    command = command.substr(0, command.find('\0'));
+    command = command.substr(command.rfind('/') + 1);
+    return command.empty() ? firstLine(roots.proc + "/" + pid + "/comm") : command;
+}
+
 // "NAME (pid N)" for each process with a descriptor on one of the sockets; a socket whose process
 // this user cannot see is named so.
 std::vector<std::string> socketHolders(const Roots &roots, const std::vector<std::string> &inodes) {
@@ -144,7 +164,7 @@ std::vector<std::string> socketHolders(const Roots &roots, const std::vector<std
             std::string target = linkTarget(fds + fd);
             for (size_t i = 0; i < inodes.size(); ++i)
                 if (target == "socket:[" + inodes[i] + "]")
-                    found[i].push_back(firstLine(roots.proc + "/" + pid + "/comm") + " (pid " + pid + ")");
+                    found[i].push_back(programName(roots, pid) + " (pid " + pid + ")");
         }
     }
     std::vector<std::string> holders;

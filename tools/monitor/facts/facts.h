@@ -26,13 +26,15 @@ struct Facts {
     bool loopback = false;
     bool portHeld = false;
     std::vector<std::string> holders; // "oscdump (pid 42)" per socket on the port; names are raw
+    std::vector<int> moreBridges;     // other vrennosc processes here: each sends every message too
 };
 
-// The bridge found last time: verified again on each call, and /proc scanned again only when it is
-// gone, at most every few seconds, so that the cost does not grow with the number of processes.
+// The bridge found last time, verified again on each call; /proc is scanned again every few
+// seconds, for a bridge started since, so that the cost does not grow with the number of processes.
 struct BridgeCache {
     int pid = 0;
     bool here = false;
+    std::vector<int> more; // further bridges here, as of the last scan
     std::chrono::steady_clock::time_point nextScan{};
 };
 

@@ -9,12 +9,23 @@
 namespace monitor {
 namespace {
 
+// Bridges beyond the first send every message again: their count and pids say why rates double.
+std::string bridgeText(const Facts &facts) {
+    if (!facts.bridgeHere)
+        return facts.bridgePid ? "vrennosc in another network namespace" : "no vrennosc running";
+    if (facts.moreBridges.empty())
+        return "vrennosc running";
+    std::string pids = std::to_string(facts.bridgePid);
+    for (int pid : facts.moreBridges)
+        pids += ", " + std::to_string(pid);
+    size_t count = facts.moreBridges.size() + 1;
+    return std::to_string(count) + " vrennosc running (pids " + pids + "): each message " +
+           (count == 2 ? "twice" : std::to_string(count) + " times");
+}
+
 std::string topLine(const Status &status) {
-    std::string line = "port " + std::to_string(status.port) + "   " + hubText(status.facts) + "   ";
-    line += status.facts.bridgeHere  ? "vrennosc running"
-            : status.facts.bridgePid ? "vrennosc in another network namespace"
-                                     : "no vrennosc running";
-    return line;
+    return "port " + std::to_string(status.port) + "   " + hubText(status.facts) + "   " +
+           bridgeText(status.facts);
 }
 
 std::string targetsLine(const Status &status) {
