@@ -10,6 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static double now = 0;
     Message message;
     decodeMessage(data, size, message) ? model.add(message, now += 0.3) : model.addMalformed();
-    renderPlain(model, Status{}, now);
+    renderPlain(model, Status{}, now, static_cast<int>(size % 200));
     return 0;
 }

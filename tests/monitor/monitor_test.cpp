@@ -52,12 +52,14 @@ void play(Model &model, std::istringstream &in) {
 
 } // namespace
 
-// Cases: "case NAME", "at …" or "malformed" lines, then "show T" and the table's first lines to "end".
+// Cases: "case NAME", "at …" or "malformed" lines, then "show T [WIDTH]" and the table's first lines to
+// "end".
 TEST(Monitor, Streams) {
     std::ifstream file = dataFile(std::string(MONITOR_TEST_DIR) + "/streams.txt");
     int cases = 0;
-    Status status{
-        9876, {"127.0.0.1:9877 ok"}, {HubState::Readable, "/dev/hidraw3", 0, false, true, true, false, {}, {}}};
+    Status status{9876,
+                  {"127.0.0.1:9877 ok"},
+                  {HubState::Readable, "/dev/hidraw3", 0, false, true, true, false, {}, {}}};
     Model model;
     std::string line, name, expected, shown;
     for (bool expecting = false; std::getline(file, line);) {
@@ -72,9 +74,11 @@ TEST(Monitor, Streams) {
             play(model, in);
         else if (word == "malformed")
             model.addMalformed();
-        else if (word == "show" && (in >> at))
-            shown = renderPlain(model, status, std::stod(at)), expected.clear(), expecting = true;
-        else if (word == "end") {
+        else if (word == "show" && (in >> at)) {
+            int width = 0; // any width, unless the line gives one
+            in >> width;
+            shown = renderPlain(model, status, std::stod(at), width), expected.clear(), expecting = true;
+        } else if (word == "end") {
             expecting = false;
             EXPECT_EQ(shown.substr(0, expected.size()), expected) << name;
             ++cases;
@@ -147,20 +151,35 @@ TEST(Monitor, ForwardTargets) {
 
 // At any width, every value keeps a space before the next; sparklines go before bars, bars before values.
 TEST(Monitor, ValueLayoutKeepsValuesApart) {
-    for (int width : {30, 41, 42, 50, 80, 120, 200})
+    for (int width : {30, 40, 41, 42, 44, 48, 50, 60, 80, 120, 200})
         for (int values : {1, 3, 8}) {
             ValueLayout l = layoutValues(width, values);
             int used = kValueWidth + (l.bars > 0) + l.bars + (l.sparks > 0) + l.sparks;
             std::string at = std::to_string(width) + " columns, " + std::to_string(values) + " values";
             EXPECT_TRUE(l.sparks == 0 || l.bars > 0) << at;
             EXPECT_TRUE(l.shown == values || l.bars == 0) << at;
-            EXPECT_EQ(l.shown > 0, width >= kValuesStart + kValueWidth) << at;
             if (l.shown > 0) {
                 EXPECT_LT(used, l.column) << at;
                 EXPECT_LE(kValuesStart + (l.shown - 1) * l.column + used, width) << at;
             }
+            // Values left out are said so in words, after the values shown and within the width.
+            EXPECT_EQ(l.shown < values && width >= kValuesStart + 4,
+                      l.hidden.find("more") != std::string::npos)
+                << at;
+            if (!l.hidden.empty()) {
+                EXPECT_LE(kValuesStart + l.shown * l.column + static_cast<int>(l.hidden.size()), width) << at;
+            }
         }
-    EXPECT_EQ(layoutValues(50, 3).shown, 2); // 0.061 -0.19, not 0.061-0.190.9524
+    const struct {
+        int width, values, shown;
+        const char *hidden;
+    } narrow[] = {{40, 1, 0, "+1 more"}, {44, 3, 0, "+3 more"}, {50, 3, 1, "+2 more"}, {52, 3, 1, "+2 more"},
+                  {60, 3, 3, ""},        {36, 3, 0, ""},        {38, 3, 0, "more"},    {60, 1, 1, ""}};
+    for (const auto &c : narrow) {
+        ValueLayout l = layoutValues(c.width, c.values);
+        EXPECT_EQ(l.shown, c.shown) << c.width << " columns";
+        EXPECT_EQ(l.hidden, c.hidden) << c.width << " columns";
+    }
 }
 
 // Each argument type, as a datagram, and what the views show of it: a number (plotted) or text.

@@ -1,8 +1,8 @@
 #!/bin/bash
 # vrennosc-monitor --plain --web, in one of two modes. page: bridge + virtual hub -> the page in
 # headless Chromium (web_page.py, which saves a screenshot); it skips where there is no browser.
-# access: a second page on the same port, the end with the reader gone, and requests with a foreign
-# Host or Origin, refused beside accepted ones.
+# access: a second page on the same port, the end with the reader gone, the warning for another
+# address than loopback, and requests with a foreign Host or Origin, refused beside accepted ones.
 # Usage: web_e2e.sh page|access MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR SCREENSHOT PORT [SANITIZER_RUNTIME]
 #   (PORT: the bridge's)
 set -eu
@@ -37,6 +37,12 @@ fi
 # civetweb ignores SIGPIPE: the monitor must still end when its reader goes.
 timeout 10 sh -c "'$monitor' --port $(free_port SOCK_DGRAM) --plain --web $(free_port SOCK_STREAM) | head -n1 >/dev/null" ||
     fail "--plain --web | head did not end"
+
+# On another address than loopback, the warning is in the header too, where the live screen shows it.
+"$monitor" --port "$(free_port SOCK_DGRAM)" --plain --seconds 1 --web "0.0.0.0:$(free_port SOCK_STREAM)" \
+    >"$work/open" 2>/dev/null || fail "the monitor on 0.0.0.0 failed"
+grep -q '^warning: with --web 0.0.0.0:[0-9]* anyone on the network can see the sensor data$' "$work/open" ||
+    fail "no warning in the header: $(cat "$work/open")"
 
 # HTTP status of a request to the monitor's page: PATH, then curl's options.
 status() { curl -s -o /dev/null --max-time 2 -w '%{http_code}' "${@:2}" "http://127.0.0.1:$web$1"; }

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -44,9 +45,14 @@ std::optional<common::Failure> startWeb(WebServer &web, Live &live, const Option
     std::string error;
     if (!web.start(options.web.host, static_cast<uint16_t>(std::stoi(options.web.port)), render, error))
         return common::Failure{common::Exit::Failed, error};
-    if (options.web.host.rfind("127.", 0) != 0)
-        std::fprintf(stderr, "%s: warning: with --web %s anyone on the network can see the sensor data\n",
-                     kProgram, options.web.text().c_str());
+    // On standard error for a log, and in the header, where the live screen shows it from the start.
+    if (options.web.host.rfind("127.", 0) != 0) {
+        std::string warning = common::printable("warning: with --web " + options.web.text() +
+                                                " anyone on the network can see the sensor data");
+        std::fprintf(stderr, "%s: %s\n", kProgram, warning.c_str());
+        std::lock_guard<std::mutex> hold(live.lock);
+        live.status.warnings.push_back(warning);
+    }
     return std::nullopt;
 }
 
@@ -85,9 +91,12 @@ int main(int argc, char **argv) {
     if (options.plain || !isatty(STDOUT_FILENO)) {
         runPlain(live, options.seconds, refresh, stopping);
     } else if (runScreen(live, options.seconds, refresh, stopping)) {
-        // The screen is gone with the terminal's alternate screen: the table stays in its place.
+        // The screen is gone with the terminal's alternate screen: the table stays in its place,
+        // within the terminal's width, so that the terminal breaks no line inside a number.
         Snapshot last = snapshot(live);
-        std::printf("%s", renderPlain(last.model, last.status, last.now).c_str());
+        winsize size{};
+        int width = ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+        std::printf("%s", renderPlain(last.model, last.status, last.now, width).c_str());
     }
     stopping = true;
     receiving.join();

@@ -20,7 +20,7 @@ void runPlain(Live &live, double seconds, const std::function<void()> &refresh,
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         refresh();
         Snapshot now = snapshot(live);
-        std::string table = renderPlain(now.model, now.status, now.now);
+        std::string table = renderPlain(now.model, now.status, now.now, 0);
         // A reader that went away ends the monitor even with SIGPIPE ignored, as civetweb leaves it.
         bool written = std::printf("%s\n", table.c_str()) >= 0 && std::fflush(stdout) == 0;
         if (last || !written)

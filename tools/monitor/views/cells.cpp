@@ -37,6 +37,15 @@ std::string valueText(const Value &value) {
     return text;
 }
 
+std::string valueText(const Value &value, const Series &series) {
+    double scale = std::fmax(std::fabs(series.min), std::fabs(series.max));
+    if (!value.numeric || !(std::fabs(value.number) < scale * 5e-5))
+        return valueText(value);
+    Value zero = value;
+    zero.number = 0;
+    return valueText(zero);
+}
+
 std::string bar(double value, double min, double max, int width, bool utf8) {
     double f = fraction(value, min, max);
     int eighths = f < 0 ? 0 : static_cast<int>(std::lround(f * width * 8));

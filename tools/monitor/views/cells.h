@@ -14,6 +14,9 @@ constexpr double kPlotSeconds = 10;  // the time a sparkline or a plot spans
 
 // A value in at most 8 characters; text arguments made printable.
 std::string valueText(const Value &value);
+// A value as its row shows it: a number far smaller than the row's range, such as a sine's -4.4e-16
+// at its zero crossing, is 0 at the four digits a cell holds.
+std::string valueText(const Value &value, const Series &series);
 // A bar of width cells for value within [min, max]; empty cells when the range is empty.
 std::string bar(double value, double min, double max, int width, bool utf8);
 // The last 10 s of a series in width cells, each the latest value of its share of the bins.

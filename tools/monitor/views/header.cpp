@@ -3,7 +3,9 @@
 
 #include "cells.h"
 #include "checks.h"
+#include "printable.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace monitor {
@@ -63,8 +65,25 @@ std::string silentHint(const Model &model, const Status &status, double now) {
 
 } // namespace
 
+std::vector<std::string> wrapToWidth(const std::string &line, int width) {
+    const std::string gap = "   ", indent = "  ";
+    std::vector<std::string> lines{""};
+    for (size_t start = 0; start <= line.size();) {
+        size_t end = std::min(line.find(gap, start), line.size());
+        std::string part = line.substr(start, end - start);
+        std::string &last = lines.back();
+        if (last.empty() || last == indent || width <= 0 ||
+            common::displayWidth(last) + common::displayWidth(gap + part) <= width)
+            last += (last.empty() || last == indent ? "" : gap) + part;
+        else
+            lines.push_back(indent + part);
+        start = end + gap.size();
+    }
+    return lines;
+}
+
 Header makeHeader(const Model &model, const Status &status, double now) {
-    Header header{topLine(status), {}, silentHint(model, status, now)};
+    Header header{topLine(status), status.warnings, silentHint(model, status, now)};
     if (!status.targets.empty())
         header.lines.push_back(targetsLine(status));
     if (!status.recording.empty())

@@ -13,11 +13,14 @@ namespace monitor {
 
 struct Header {
     std::string top;                // port, hub and bridge
-    std::vector<std::string> lines; // targets, recording, then the counts, always last
+    std::vector<std::string> lines; // warnings, targets, recording, then the counts, always last
     std::string hint;               // empty while messages arrive
 };
 
 // The header of the model and status at time now.
 Header makeHeader(const Model &model, const Status &status, double now);
+// A header line in lines of at most width columns (0: one line), broken only between its parts,
+// which stand three spaces apart, so that no part is cut off; the lines after the first are indented.
+std::vector<std::string> wrapToWidth(const std::string &line, int width);
 
 } // namespace monitor

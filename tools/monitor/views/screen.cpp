@@ -9,6 +9,7 @@
 #include "printable.h"
 
 #include <clocale>
+#include <cstdio>
 #include <cstring>
 #include <langinfo.h>
 #include <ncurses.h>
@@ -19,6 +20,14 @@ namespace {
 // Writes text at y, x, cut to the columns left before width.
 void put(int y, int x, const std::string &text, int width) {
     mvaddstr(y, x, common::cutToWidth(text, width - x).c_str());
+}
+
+// The longest column header that fits, so that none is cut inside a word.
+const char *columnsText(int width) {
+    for (const char *text : {"values, bars over their range, last 10 s", "values, bars, last 10 s", "values"})
+        if (kValuesStart + 1 + static_cast<int>(std::strlen(text)) <= width)
+            return text;
+    return "";
 }
 
 } // namespace
@@ -46,7 +55,7 @@ void Screen::drawRow(int y, const std::string &address, const Row &row, double n
     for (int i = 0; i < layout.shown; ++i) {
         int x = kValuesStart + i * layout.column;
         const Value &value = row.values[i];
-        put(y, x, common::padToWidth(valueText(value), kValueWidth), width);
+        put(y, x, common::padToWidth(valueText(value, row.series[i]), kValueWidth), width);
         if (!value.numeric || layout.bars == 0)
             continue;
         const Series &series = row.series[i];
@@ -56,11 +65,7 @@ void Screen::drawRow(int y, const std::string &address, const Row &row, double n
             mvaddstr(y, x + kValueWidth + 2 + layout.bars,
                      sparkline(row, i, now, layout.sparks, utf8_).c_str());
     }
-    // Values left out are counted where the room allows.
-    std::string more = "+" + std::to_string(row.argc - layout.shown);
-    int x = kValuesStart + layout.shown * layout.column;
-    if (row.argc > layout.shown && x + static_cast<int>(more.size()) <= width)
-        put(y, x, more, width);
+    put(y, kValuesStart + layout.shown * layout.column, layout.hidden, width);
     attroff(A_DIM);
 }
 
@@ -71,20 +76,25 @@ void Screen::draw(const Model &model, const Status &status, double now) {
     // The program's name goes first when the width is short, then the hub and the bridge are cut.
     Header header = makeHeader(model, status, now);
     std::string named = "vrennosc-monitor   " + header.top;
-    put(0, 0, common::displayWidth(named) <= width ? named : header.top, width);
+    int y = 0;
+    for (const std::string &line :
+         wrapToWidth(common::displayWidth(named) <= width ? named : header.top, width))
+        put(y++, 0, line, width);
     attroff(A_BOLD);
-    int y = 1;
     // The targets and the recording get lines of their own, so that the hub and the bridge stay on
-    // the first.
+    // the first; a line too long for the width goes on below, so that every target's state shows.
     if (status.frozen)
         header.lines.back() += "   FROZEN (space)";
     for (const std::string &line : header.lines)
-        put(y++, 0, line, width);
+        for (const std::string &part : wrapToWidth(line, width))
+            put(y++, 0, part, width);
     attron(A_REVERSE);
     put(y++, 0, header.hint, width);
     attroff(A_REVERSE);
-    mvprintw(y++, 0, "%-*s %*s  values, bars over their range, last 10 s", kAddressWidth, "address",
-             kRateWidth - 1, "rate/s");
+    char columns[128];
+    std::snprintf(columns, sizeof columns, "%-*s %*s  %s", kAddressWidth, "address", kRateWidth - 1, "rate/s",
+                  columnsText(width));
+    put(y++, 0, columns, width);
     size_t drawn = 0;
     for (const auto &[address, row] : model.rows()) {
         if (y >= height - 1)

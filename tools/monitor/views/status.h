@@ -1,5 +1,6 @@
-// What the views show besides the model: the port, the forward targets, the facts, the recording
-// and whether the view is frozen. The monitor refreshes it once a second.
+// What the views show besides the model: the port, the forward targets, the facts, the recording,
+// the warnings given at the start and whether the view is frozen. The monitor refreshes it once a
+// second.
 #pragma once
 
 #include "facts.h"
@@ -15,7 +16,8 @@ struct Status {
     std::vector<std::string> targets; // "HOST:PORT STATE", printable
     Facts facts;
     bool frozen = false;
-    std::string recording{}; // the recorder's state, escaped; empty when not recording
+    std::string recording{};             // the recorder's state, escaped; empty when not recording
+    std::vector<std::string> warnings{}; // given at the start and true all along, printable
 };
 
 } // namespace monitor

@@ -22,7 +22,7 @@ std::string number(double value) {
 }
 
 std::string valueJson(const Value &value, const Series &series) {
-    std::string out = "{\"s\":" + jsonString(valueText(value));
+    std::string out = "{\"s\":" + jsonString(valueText(value, series));
     if (value.numeric)
         out += ",\"n\":" + number(value.number);
     if (value.numeric && series.min <= series.max)
