@@ -18,12 +18,13 @@ fi
 # A free port of the given socket type (TCP for the page, UDP for a second monitor).
 free_port() { /usr/bin/python3 -c "import socket; s = socket.socket(type=socket.$1); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])"; }
 web=$(free_port SOCK_STREAM)
-"$monitor" --port $port --plain --web 127.0.0.1:$web >/dev/null 2>"$work/monitor" & pids="$pids $!"
+"$monitor" --port $port --plain --web 127.0.0.1:$web >/dev/null 2>"$work/monitor" & monitor_pid=$! pids="$pids $!"
 # The page is served only once the monitor has its UDP port.
 wait_for 5 "curl -so /dev/null http://127.0.0.1:$web/" || fail "the monitor did not start: $(cat "$work/monitor")"
 
 if [ "$mode" = page ]; then
-    /usr/bin/python3 "$dir/web_page.py" "http://127.0.0.1:$web/" "$screenshot" >"$work/page" & page=$! pids="$pids $!"
+    /usr/bin/python3 "$dir/web_page.py" "http://127.0.0.1:$web/" "$screenshot" $monitor_pid $port >"$work/page" &
+    page=$! pids="$pids $!"
     wait_for 60 "grep -q loaded '$work/page' || ! alive $page" && alive $page || fail "the page did not load: $(cat "$work/page")"
     # Started under the bridge's own name, so that the page (and its screenshot) shows it running.
     ln -s "$bridge" "$work/vrennosc"
@@ -52,6 +53,7 @@ while read -r expected path options; do
 done <<EOF_REQUESTS
 200 /
 200 /page.js    -H 'Host: localhost:$web'
+200 /favicon.svg
 200 /           -H 'Host: $(hostname):$web'
 403 /           -H 'Host: attacker.example:$web'
 403 /page.js    -H 'Host: 127.0.0.1'

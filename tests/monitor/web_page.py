@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
 """The monitor's page in headless Chromium, while the web scenario plays: every address appears,
-the values move, then hold the scenario's last values, and the rows dim once silent. It prints
-"loaded" once the page is open, for the bridge to start then, and waits for states, not times.
-Usage: web_page.py URL SCREENSHOT"""
+the values move, then hold the scenario's last values, and the rows dim once silent; at phone
+width no header phrase breaks; once the monitor is stopped, a row that had just been heard dims.
+It prints "loaded" once the page is open, for the bridge to start then, and waits for states, not
+times. Usage: web_page.py URL SCREENSHOT MONITOR_PID UDP_PORT"""
+import os
 import signal
+import socket
+import struct
 import sys
 import tempfile
 import time
@@ -32,7 +36,30 @@ def until(driver, seconds, condition):
     sys.exit(f"FAIL: the page shows {shown}")
 
 
-def main(url, screenshot, profile):
+def phrases_whole(driver):
+    """Whether every phrase of the header stands on one line."""
+    return driver.execute_script("""const phrases = [...document.querySelectorAll('#head .phrase')];
+        return phrases.length >= 4 && phrases.every(
+            e => e.getBoundingClientRect().height < 2 * parseFloat(getComputedStyle(e).fontSize))""")
+
+
+def stopped_monitor_dims(driver, monitor, port):
+    """A message makes its row bright again; with the monitor stopped, it dims and the page says since when."""
+    message = b"/vrenn/A0-light\0,f\0\0" + struct.pack(">f", 0.125)
+    socket.socket(type=socket.SOCK_DGRAM).sendto(message, ("127.0.0.1", port))
+    until(driver, 10, lambda shown: not shown["/vrenn/A0-light"][1])
+    os.kill(monitor, signal.SIGTERM)
+    for _ in range(100):
+        lost = driver.execute_script("""return document.body.classList.contains('lost') &&
+            getComputedStyle(document.querySelector('.row')).opacity < 1 &&
+            document.getElementById('connection').textContent.includes(' since ')""")
+        if lost:
+            return
+        time.sleep(0.1)
+    sys.exit("FAIL: the page of a stopped monitor did not dim its rows and say since when")
+
+
+def main(url, screenshot, monitor, port, profile):
     options = webdriver.ChromeOptions()
     for arg in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
                 "--disable-component-update", "--disable-sync", "--no-first-run", "--window-size=1000,640",
@@ -56,6 +83,11 @@ def main(url, screenshot, profile):
         until(driver, 15, lambda shown: all(shown[a][0] == v for a, v in FINAL.items()))
         until(driver, 10, lambda shown: all(shown[a] == (v, True) for a, v in FINAL.items()))
         print("final values shown, rows dimmed once silent")
+        driver.set_window_size(390, 844)
+        if not phrases_whole(driver):
+            sys.exit("FAIL: at phone width a header phrase breaks: " + driver.find_element(By.ID, "head").text)
+        stopped_monitor_dims(driver, int(monitor), int(port))
+        print("phrases whole at phone width; rows dimmed once the monitor stopped")
     finally:
         driver.quit()
 

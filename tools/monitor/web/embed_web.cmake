@@ -1,6 +1,6 @@
 # Writes OUT, a C++ file holding every file of DIR as a byte array in the kWebFiles table, so that
 # the monitor serves its page from the binary. Run by the build whenever a file of DIR changes.
-file(GLOB files RELATIVE ${DIR} ${DIR}/*.html ${DIR}/*.js ${DIR}/*.css)
+file(GLOB files RELATIVE ${DIR} ${DIR}/*.html ${DIR}/*.js ${DIR}/*.css ${DIR}/*.svg)
 list(SORT files)
 set(arrays "")
 set(table "")
@@ -18,6 +18,8 @@ foreach(name IN LISTS files)
     set(type "text/javascript; charset=utf-8")
   elseif(extension STREQUAL ".css")
     set(type "text/css; charset=utf-8")
+  elseif(extension STREQUAL ".svg")
+    set(type "image/svg+xml")
   endif()
   string(APPEND arrays "const unsigned char file${index}[] = {\n${bytes}};\n")
   string(APPEND table "    {\"/${name}\", \"${type}\", file${index}, ${size}},\n")

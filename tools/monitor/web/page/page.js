@@ -63,7 +63,8 @@ function addSamples(row, data) {
     const samples = row.samples[i] || (row.samples[i] = []);
     const last = samples[samples.length - 1];
     if (typeof v.n === 'number' && (!last || last[0] < data.l)) samples.push([data.l, v.n]);
-    while (samples.length && samples[0][0] < now - plotSeconds - 1) samples.shift();
+    // The last sample before the plot's start stays: its value holds until the next one.
+    while (samples.length > 1 && samples[1][0] < now - plotSeconds) samples.shift();
   });
 }
 
@@ -82,22 +83,31 @@ function placeRows(order) {
   for (const address of order) main.appendChild((rows.get(address) || newRow(address)).element);
 }
 
+// Each header line's parts, three spaces apart on the screen, as phrases that a narrow page
+// wraps between, never inside.
 function showHeader(frame) {
   const head = document.getElementById('head');
   while (head.children.length > frame.head.length) head.lastChild.remove();
   while (head.children.length < frame.head.length) element('p', '', head);
-  frame.head.forEach((line, i) => { head.children[i].textContent = line; });
+  frame.head.forEach((line, i) => {
+    const parts = line.split(/ {3,}/), shown = head.children[i];
+    while (shown.children.length > parts.length) shown.lastChild.remove();
+    while (shown.children.length < parts.length) element('span', 'phrase', shown);
+    parts.forEach((part, k) => { shown.children[k].textContent = part; });
+  });
   const hint = document.getElementById('hint');
   hint.textContent = frame.hint;
   hint.hidden = frame.hint === '';
 }
 
-function plot(canvas, samples, lo, hi, colour) {
+// The value's steps over the last seconds; a value that has held longer than that, a level line.
+function plot(canvas, samples, lo, hi, colour, value) {
   const ratio = window.devicePixelRatio || 1;
   const width = Math.round(canvas.clientWidth * ratio), height = Math.round(canvas.clientHeight * ratio);
   if (canvas.width !== width || canvas.height !== height) { canvas.width = width; canvas.height = height; }
   const context = canvas.getContext('2d');
   context.clearRect(0, 0, width, height);
+  if ((!samples || !samples.length) && typeof value === 'number') samples = [[now - plotSeconds, value]];
   if (!samples || !samples.length || width === 0) return;
   context.strokeStyle = colour;
   context.lineWidth = 2 * ratio;
@@ -122,7 +132,7 @@ function draw() {
     if (!row.data) continue;
     row.element.classList.toggle('silent', now - row.data.l >= silentSeconds);
     row.data.v.forEach((v, i) => {
-      if (v.lo !== undefined) plot(row.values[i].plot, row.samples[i], v.lo, v.hi, colour);
+      if (v.lo !== undefined) plot(row.values[i].plot, row.samples[i], v.lo, v.hi, colour, v.n);
     });
   }
 }
@@ -142,14 +152,31 @@ function apply(frame) {
   drawing = true;
 }
 
+// While the monitor does not answer, every row is dimmed and the page says since when. The
+// browser retries a lost stream by itself, but not one refused (a full monitor answers 503): that
+// one is tried again here, a little later each time.
+let lostSince = null, retrySeconds = 1;
+
 function connect() {
   const status = document.getElementById('connection');
   const source = new EventSource('/stream');
-  source.onopen = () => { status.hidden = true; };
+  source.onopen = () => {
+    status.hidden = true;
+    lostSince = null;
+    retrySeconds = 1;
+    document.body.classList.remove('lost');
+  };
   source.onmessage = event => apply(JSON.parse(event.data));
   source.onerror = () => {
+    lostSince = lostSince || new Date();
+    document.body.classList.add('lost');
     status.hidden = false;
-    status.textContent = 'The monitor does not answer: it may have stopped. Trying again…';
+    status.textContent = 'The monitor does not answer since ' + lostSince.toLocaleTimeString() +
+      ': it may have stopped. Trying again…';
+    if (source.readyState === EventSource.CLOSED) {
+      setTimeout(connect, retrySeconds * 1000);
+      retrySeconds = Math.min(retrySeconds * 2, 10);
+    }
   };
 }
 
