@@ -27,6 +27,13 @@ TEST(Text, Printable) {
          "?a?"},                                  // lone continuation bytes
         {"\xed\xa0\x80\xf5\x80", "?????"},        // surrogate, beyond U+10FFFF
         {"\xf0\x9f\x8e\xb9", "\xf0\x9f\x8e\xb9"}, // four bytes, U+1F3B9
+        {"knob\xe2\x80\xae"
+         "EVIL\xe2\x81\xa6"
+         "x\xe2\x81\xa9",
+         "knob?EVIL?x?"}, // bidi override, isolate
+        {"a\xe2\x80\x8b"
+         "b\xef\xbb\xbf\xe2\x80\xa8",
+         "a?b??"}, // zero-width space, BOM, line separator
     };
     for (const auto &[in, out] : cases)
         EXPECT_EQ(printable(in), out) << in;

@@ -34,19 +34,20 @@ size_t validSequence(std::string_view text, size_t i) {
     return length;
 }
 
-// C0, DEL and C1 (U+0080 to U+009F, two bytes starting 0xc2): each steers a terminal.
-bool isControl(std::string_view text, size_t i, size_t length) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    return (length == 1 && (lead < 0x20 || lead == 0x7f)) ||
-           (length == 2 && lead == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0);
-}
-
 char32_t codePoint(std::string_view text, size_t i, size_t length) {
     static const unsigned leadBits[] = {0, 0x7f, 0x1f, 0x0f, 0x07};
     char32_t point = static_cast<unsigned char>(text[i]) & leadBits[length];
     for (size_t k = 1; k < length; ++k)
         point = point << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3f);
     return point;
+}
+
+// C0, DEL and C1 steer a terminal; the invisible format characters (bidirectional overrides and
+// isolates, zero-width characters, line and paragraph separators) reorder or hide what is shown.
+bool isControl(char32_t point) {
+    return point < 0x20 || (point >= 0x7f && point < 0xa0) || point == 0x61c ||
+           (point >= 0x200b && point <= 0x200f) || (point >= 0x2028 && point <= 0x202e) ||
+           (point >= 0x2060 && point <= 0x206f) || point == 0xfeff || (point >= 0xfff9 && point <= 0xfffb);
 }
 
 // A character's columns; one where the tables do not know it.
@@ -78,7 +79,7 @@ std::string printable(std::string_view text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
         size_t length = validSequence(text, i);
-        if (length == 0 || isControl(text, i, length)) {
+        if (length == 0 || isControl(codePoint(text, i, length))) {
             out += '?';
             i += length ? length : 1;
         } else {

@@ -7,7 +7,8 @@
 
 namespace common {
 
-// C0, DEL, C1 and each byte of ill-formed UTF-8 become '?'; the rest is kept.
+// C0, DEL, C1, invisible format characters (bidirectional controls, zero-width characters) and
+// each byte of ill-formed UTF-8 become '?'; the rest is kept.
 std::string printable(std::string_view text);
 // The columns printable text takes on a terminal: two for a wide character, none for a combining one.
 int displayWidth(std::string_view text);
