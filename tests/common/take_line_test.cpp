@@ -64,19 +64,29 @@ TEST(TakeLine, FloatsComeBackExactly) {
     }
 }
 
-// Datagrams that no line gives back: nothing is written.
-TEST(TakeLine, UnrecordableMessagesAreNotWritten) {
+// Messages that words cannot say exactly are written raw, and read back byte for byte; what is
+// not an OSC message is not written.
+TEST(TakeLine, OtherMessagesAreWrittenRaw) {
     for (std::string hex : {
-             "2f7400002c73000061206200",           // a string with a space
-             "2f7400002c7300001b5b326a00000000",   // a control character
-             "2f7400002c620000000000010100000000", // a blob
-             "2f7400002c540000",                   // T
-             "2f7800002c6600007fc00001",           // a NaN with a payload
-             "2f7800002c69000000000001000000",     // bytes after the last argument
-             "2f7801002c6600003f800000",           // padding that is not zero
-             "2f780000",                           // no type tags
-             "2f6120620000000000002c000000",       // a space in the address
+             "2f6d79206b6e6f62000000002c660000bf800000",         // a space in the address: "/my knob"
+             "2f74656d70c3a97261747572650000002c6600003f800000", // UTF-8: "/température"
+             "2f7400002c73000061206200",                         // a string with a space
+             "2f7400002c73000061226200",                         // a quote
+             "2f7400002c7300001b5b326a00000000",                 // a control character
+             "2f7400002c730000ff000000",                         // invalid UTF-8
+             "2f7400002c6200000000000101000000",                 // a blob
+             "2f7400002c544649",                                 // T F I, with no arguments
+             "2f7800002c6600007fc00001",                         // a NaN with a payload
+             "2f7801002c6600003f800000",                         // padding that is not zero
+             "2f780000",                                         // no type tags
          }) {
+        std::vector<uint8_t> datagram = fromHex(hex);
+        std::string line;
+        ASSERT_TRUE(appendTakeLine(datagram.data(), datagram.size(), 0xeec179cf537bbf93, line)) << hex;
+        EXPECT_EQ(line, "eec179cf.537bbf93 #" + hex + "\n");
+        EXPECT_EQ(datagramOf(line.substr(0, line.size() - 1)), datagram) << line;
+    }
+    for (std::string hex : {"", "78797a00", "2f78"}) { // nothing, no address, not a multiple of 4 bytes
         std::vector<uint8_t> datagram = fromHex(hex);
         std::string out = "before\n";
         EXPECT_FALSE(appendTakeLine(datagram.data(), datagram.size(), 1, out)) << hex;
@@ -97,6 +107,9 @@ TEST(TakeLine, BadLinesSayWhatIsWrong) {
         {"eec179cf.537bbf93 /x fi 1 2147483648", "argument 2 '2147483648' is not a 32-bit integer"},
         {"eec179cf.537bbf93 /x s \"a\"b\"", "is not a string"},
         {"eec179cf.537bbf93 /x T #T", "type 'T' is not one of f i h d s"},
+        {"eec179cf.537bbf93 #2f78000", "not the message's bytes in hex"},
+        {"eec179cf.537bbf93 #2f78zz00", "not the message's bytes in hex"},
+        {"eec179cf.537bbf93 #78797a00", "not an OSC message"},
     };
     for (const auto &[line, expected] : cases) {
         uint64_t tag;

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Record and replay. Bridge + virtual hub -> vrennosc-monitor --record, ended by SIGTERM mid-stream,
-# forwarding to a receiver that also sends exact floats and an unrecordable string: every message
-# forwarded before SIGTERM is in the file, and vrennosc-play gives them back byte for byte, in order,
-# with the recorded gaps; oscsendfile's bundles hold the same messages. Then --record /dev/full,
+# forwarding to a receiver that also sends exact floats, and messages that only a raw line holds (a
+# space, UTF-8, a NaN payload): every message forwarded before SIGTERM is in the file, and
+# vrennosc-play gives them back byte for byte, in order, with the recorded gaps; oscsendfile's
+# bundles hold the same messages but the raw ones. Then --record /dev/full,
 # a refused file, a bad line, a bad option, a target that refuses, --speed and --loop.
 # Usage: record_e2e.sh MONITOR PLAY BRIDGE LIBVIRTUALHUB TEST_DIR PORT [SANITIZER_RUNTIME]   (PORT: the bridge's)
 set -eu
@@ -24,7 +25,10 @@ times = [float(l.split()[0]) for l in open(sys.argv[2]).readlines()[1:]]
 print(max(abs((b - times[0]) - (a - tags[0])) for a, b in zip(tags, times)))' "$work/rec" "$work/$1"; }
 
 exact=2f657861637400002c666666666600003dcccccd33d6bf957f7fc99e008000003f7fffff # 0.1 1e-7 3.4e38 FLT_MIN 0.99999994
-receive forwarded 2 $port $exact 2f7400002c73000061206200 # /t "a b": not recordable
+# /t "a b", /my knob -1, /température 1, /x NaN with a payload: raw lines.
+raw="2f7400002c73000061206200 2f6d79206b6e6f62000000002c660000bf800000
+     2f74656d70c3a97261747572650000002c6600003f800000 2f7800002c6600007fc00001"
+receive forwarded 2 $port $exact $raw
 "$monitor" --port $port --forward "127.0.0.1:$(at forwarded)" --record "$work/rec" --plain >"$work/tables" &
 monitor_pid=$! pids="$pids $!"
 wait_for 5 port_bound || fail "the monitor did not bind port $port"
@@ -32,10 +36,13 @@ bridge
 wait_for 10 '[ "$(wc -l <"$work/rec")" -ge 10 ]' && kill -TERM $monitor_pid # mid-stream
 wait $monitor_pid || fail "the monitor exited $? after SIGTERM"
 kill $bridge_pid && wait $capture
-grep -q "recording .*/rec: .* messages, .*, 1 not recordable" "$work/tables" || fail "header: $(head -n1 "$work/tables")"
-datagrams forwarded | grep -v ^2f740000 >"$work/recordable"
+grep -q "recording .*/rec: [0-9]* messages, [0-9.]* [KMi]*B$" "$work/tables" || fail "header: $(grep recording "$work/tables")"
+datagrams forwarded >"$work/recordable"
 [ "$(wc -l <"$work/rec")" -eq "$(wc -l <"$work/recordable")" ] && [ "$(wc -l <"$work/rec")" -ge 10 ] ||
     fail "$(wc -l <"$work/rec") lines recorded of $(wc -l <"$work/recordable") messages forwarded"
+grep -q ' #2f7672656e6e2f41312d6d79206b6e6f62' "$work/rec" && grep -q ' #2f7672656e6e2f41322d74656d70c3a9' "$work/rec" ||
+    fail "the hub's my knob and température are not in the take"
+[ "$(grep -c ' #' "$work/rec")" -ge 6 ] || fail "raw lines: $(grep ' #' "$work/rec")"
 grep -qx '[0-9a-f.]* /exact fffff 0.1 1e-07 3.4e+38 1.1754944e-38 0.99999994' "$work/rec" || fail "exact floats: $(head -n1 "$work/rec")"
 
 receive played 2
@@ -44,7 +51,8 @@ wait $capture
 diff <(datagrams played) "$work/recordable" >/dev/null || fail "vrennosc-play sent other datagrams than the bridge's"
 awk -v d="$(drift played)" 'BEGIN {exit !(d < 0.3)}' || fail "played $(drift played) s away from the recorded time"
 receive bundled 2
-oscsendfile localhost "$(at bundled)" "$work/rec" >/dev/null 2>&1
+grep -v ' #' "$work/rec" >"$work/words"
+oscsendfile localhost "$(at bundled)" "$work/words" >/dev/null 2>&1
 wait $capture
 # oscsendfile puts messages of one time tag into one bundle: their elements in order, each after its size.
 python3 -c 'import sys
@@ -52,7 +60,8 @@ for d in map(bytes.fromhex, sys.stdin.read().split()):
     assert d[:8] == b"#bundle\0", d
     at = 16
     while at < len(d): n = int.from_bytes(d[at:at + 4], "big"); print(d[at + 4:at + 4 + n].hex()); at += 4 + n' \
-    < <(datagrams bundled) | diff - "$work/recordable" >/dev/null || fail "oscsendfile's bundles hold other messages than the bridge's"
+    < <(datagrams bundled) | diff - <(grep -v -e ^2f7400002c73 -e ^2f6d79 -e ^2f74656d70 -e ^2f7800002c66 -e ^2f7672656e6e2f41312d6d79 \
+    -e ^2f7672656e6e2f41322d74656d70 "$work/recordable") >/dev/null || fail "oscsendfile's bundles hold other messages than the bridge's"
 
 "$monitor" --port $port --record "$work/rec" 2>"$work/err" && fail "an existing recording was not refused"
 [ $? -eq 2 ] && [ "$(wc -l <"$work/err")" -eq 1 ] || fail "refusing an existing recording: $(cat "$work/err")"

@@ -31,20 +31,23 @@ std::vector<uint8_t> fromHex(const std::string &hex) {
 TEST(Record, RecorderWritesStopsAndRefuses) {
     // Named by the process, so that a file left by another user's run is no obstacle.
     std::string path = testing::TempDir() + "record_test_take_" + std::to_string(getpid()) + ".txt";
-    std::vector<uint8_t> good = datagramOf("00000001.00000000 /x f 0.5"), bad = fromHex("2f7400002c540000");
+    std::vector<uint8_t> good = datagramOf("00000001.00000000 /x f 0.5"), raw = fromHex("2f7400002c540000"),
+                         bad = fromHex("78797a00");
     {
         Recorder recorder;
         ASSERT_EQ(recorder.open(path, false), std::nullopt);
         for (int i = 0; i < 3; ++i)
             recorder.add(good.data(), good.size(), (2ull << 32) + i);
-        recorder.add(bad.data(), bad.size(), 3ull << 32);
+        recorder.add(raw.data(), raw.size(), 3ull << 32);
+        recorder.add(bad.data(), bad.size(), 4ull << 32);
         recorder.stop();
-        EXPECT_EQ(recorder.stateText(), "recording " + path + ": 3 messages, 81 B, 1 not recordable");
+        EXPECT_EQ(recorder.stateText(), "recording " + path + ": 4 messages, 117 B, 1 not recordable");
     }
     std::stringstream file;
     file << std::ifstream(path).rdbuf();
     EXPECT_EQ(file.str(),
-              "00000002.00000000 /x f 0.5\n00000002.00000001 /x f 0.5\n00000002.00000002 /x f 0.5\n");
+              "00000002.00000000 /x f 0.5\n00000002.00000001 /x f 0.5\n00000002.00000002 /x f 0.5\n"
+              "00000003.00000000 #2f7400002c540000\n");
     Recorder existing, appended, full, removed;
     auto refused = existing.open(path, false);
     ASSERT_TRUE(refused);

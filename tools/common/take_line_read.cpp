@@ -24,23 +24,40 @@ void splitWords(std::string_view line, std::vector<std::string_view> &out) {
     }
 }
 
+int hexDigit(char c) {
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
+}
+
 bool parseTimeTag(std::string_view word, uint64_t &timeTag) {
     if (word.size() != 17 || word[8] != '.')
         return false;
     timeTag = 0;
     for (size_t i = 0; i < word.size(); ++i) {
-        if (i == 8)
-            continue;
-        char c = word[i];
-        int digit = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                           : -1;
+        int digit = i == 8 ? 0 : hexDigit(word[i]);
         if (digit < 0)
             return false;
-        timeTag = timeTag << 4 | static_cast<uint64_t>(digit);
+        if (i != 8)
+            timeTag = timeTag << 4 | static_cast<uint64_t>(digit);
     }
     return true;
+}
+
+// A raw line's datagram: after '#', its bytes in hex, an OSC message's (an address first, a
+// multiple of 4 bytes long).
+bool parseRaw(std::string_view hex, std::vector<uint8_t> &datagram, std::string &error) {
+    error.clear();
+    for (size_t i = 0; i + 1 < hex.size() && hexDigit(hex[i]) >= 0 && hexDigit(hex[i + 1]) >= 0; i += 2)
+        datagram.push_back(static_cast<uint8_t>(hexDigit(hex[i]) << 4 | hexDigit(hex[i + 1])));
+    if (datagram.size() * 2 != hex.size())
+        error = "after '#', not the message's bytes in hex";
+    else if (datagram.empty() || datagram[0] != '/' || datagram.size() % 4 != 0)
+        error = "after '#', bytes that are not an OSC message";
+    else if (datagram.size() > kMaxDatagram)
+        error = "the message has " + std::to_string(datagram.size()) + " bytes, more than a datagram holds";
+    return error.empty();
 }
 
 void putString(std::string_view text, std::vector<uint8_t> &out) {
@@ -127,6 +144,8 @@ bool parseTakeLine(std::string_view line, uint64_t &timeTag, std::vector<uint8_t
         error = "the line does not start with a time tag like eec179cf.537bbf93";
         return false;
     }
+    if (parts.size() == 2 && parts[1][0] == '#')
+        return parseRaw(parts[1].substr(1), datagram, error);
     if (parts.size() < 2 || parts[1][0] != '/' || !isTakeWord(parts[1])) {
         error = "no address after the time tag: one starting with '/', in printable ASCII";
         return false;

@@ -1,7 +1,9 @@
-// Turns a datagram into its take's line. The line is read back and compared with the datagram,
-// so that whatever a line cannot give back exactly (padding that is not zero, a NaN payload, an
-// old message without type tags) is refused rather than changed.
+// Turns a datagram into its take's line. The words are read back and compared with the datagram,
+// so that whatever words cannot give back exactly (padding that is not zero, a NaN payload, an
+// old message without type tags) is written raw rather than changed.
 #include "take_line.h"
+
+#include "datagram.h"
 
 #include <charconv>
 #include <cstdio>
@@ -87,6 +89,15 @@ bool appendArgument(char type, const uint8_t *data, size_t size, size_t &at, std
     }
 }
 
+// Puts the time tag and the space after it in line; returns their length.
+size_t writeTimeTag(uint64_t timeTag, std::string &line) {
+    char tag[24];
+    int length = std::snprintf(tag, sizeof tag, "%08x.%08x ", static_cast<unsigned>(timeTag >> 32),
+                               static_cast<unsigned>(timeTag & 0xffffffffu));
+    line = tag;
+    return static_cast<size_t>(length);
+}
+
 // The line without its newline, or false when the datagram is not a message of the line's kinds.
 bool writeLine(const uint8_t *data, size_t size, uint64_t timeTag, std::string &line) {
     std::string_view address, types;
@@ -94,10 +105,7 @@ bool writeLine(const uint8_t *data, size_t size, uint64_t timeTag, std::string &
     if (!takeString(data, size, at, address) || address.empty() || address[0] != '/' ||
         !isTakeWord(address) || !takeString(data, size, at, types) || types.empty() || types[0] != ',')
         return false;
-    char tag[24];
-    std::snprintf(tag, sizeof tag, "%08x.%08x ", static_cast<unsigned>(timeTag >> 32),
-                  static_cast<unsigned>(timeTag & 0xffffffffu));
-    line = tag;
+    writeTimeTag(timeTag, line);
     line += address;
     if (types.size() > 1)
         line.append(" ").append(types.substr(1));
@@ -115,10 +123,20 @@ bool appendTakeLine(const uint8_t *data, size_t size, uint64_t timeTag, std::str
     thread_local std::string line, error; // kept, as a recorder writes many lines
     thread_local std::vector<uint8_t> back;
     uint64_t backTag = 0;
-    if (!writeLine(data, size, timeTag, line) || !parseTakeLine(line, backTag, back, error) ||
-        back.size() != size || std::memcmp(back.data(), data, size) != 0)
+    if (size == 0 || size % 4 != 0 || data[0] != '/' || size > kMaxDatagram)
         return false;
-    out += line;
+    if (writeLine(data, size, timeTag, line) && parseTakeLine(line, backTag, back, error) &&
+        back.size() == size && std::memcmp(back.data(), data, size) == 0) {
+        out += line;
+        out += '\n';
+        return true;
+    }
+    static const char digits[] = "0123456789abcdef";
+    size_t tagLength = writeTimeTag(timeTag, line);
+    out.append(line, 0, tagLength);
+    out += '#';
+    for (size_t i = 0; i < size; ++i)
+        out.append({digits[data[i] >> 4], digits[data[i] & 15]});
     out += '\n';
     return true;
 }
