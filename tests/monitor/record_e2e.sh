@@ -4,7 +4,7 @@
 # space, UTF-8, a NaN payload): every message forwarded before SIGTERM is in the file, and
 # vrennosc-play gives them back byte for byte, in order, with the recorded gaps; oscsendfile's
 # bundles hold the same messages but the raw ones. Then --record /dev/full,
-# a refused file, a bad line, a bad option, a target that refuses, --speed and --loop.
+# a refused file, a FIFO, SIGHUP, a bad line, a bad option, a target that refuses, --speed and --loop.
 # Usage: record_e2e.sh MONITOR PLAY BRIDGE LIBVIRTUALHUB TEST_DIR PORT [SANITIZER_RUNTIME]   (PORT: the bridge's)
 set -eu
 monitor=$1 play=$2 bridge=$3 hub=$4 dir=$5 port=$6 runtime=${7:-}
@@ -72,6 +72,29 @@ wait $monitor_pid || fail "with /dev/full the monitor exited $?"
 stopped=$(grep -m1 "recording stopped: No space left on device" -A1 "$work/tables" | sed -n 's/^messages \([0-9]*\) .*/\1/p')
 [ -n "$stopped" ] && [ "$(sed -n 's/^messages \([0-9]*\) .*/\1/p' "$work/tables" | tail -n1)" -gt "$stopped" ] ||
     fail "with /dev/full: no 'recording stopped', or no messages shown after it"
+
+# A FIFO without a reader is refused at once; a reader that stops reading stops the recording, not
+# the monitor, which still ends soon after SIGTERM; SIGHUP ends it too, with every message on disk.
+flood() { python3 -c 'import socket, sys
+s = socket.socket(type=socket.SOCK_DGRAM)
+for i in range(int(sys.argv[2])): s.sendto(b"/flood\0\0,i\0\0" + i.to_bytes(4, "big"), ("127.0.0.1", int(sys.argv[1])))' $port "$1"; }
+mkfifo "$work/fifo"
+timeout 5 "$monitor" --port $port --record "$work/fifo" 2>"$work/err" && fail "a FIFO without a reader was taken"
+[ $? -eq 1 ] && grep -q "it is a FIFO that no program reads" "$work/err" || fail "FIFO without a reader: $(cat "$work/err")"
+sleep 60 <>"$work/fifo" & pids="$pids $!"
+"$monitor" --port $port --record "$work/fifo" --plain >"$work/tables" & monitor_pid=$! pids="$pids $!"
+wait_for 5 port_bound || fail "the monitor recording to a FIFO did not bind port $port"
+flood 4000
+wait_for 20 'grep -q "recording stopped: the reader takes no more" "$work/tables"' || fail "FIFO: $(tail -n3 "$work/tables")"
+kill -TERM $monitor_pid
+wait_for 3 '! alive $monitor_pid' || fail "the monitor did not end after SIGTERM while its reader stood still"
+wait $monitor_pid || fail "the monitor exited $? after SIGTERM"
+rm -f "$work/rec"
+"$monitor" --port $port --record "$work/rec" --plain >"$work/tables" & monitor_pid=$! pids="$pids $!"
+wait_for 5 port_bound && flood 10
+wait_for 10 'grep -q "^messages 10 " "$work/tables"' && kill -HUP $monitor_pid && wait $monitor_pid ||
+    fail "SIGHUP: the monitor exited $?, or never counted 10 messages"
+[ "$(grep -c ' /flood i ' "$work/rec")" -eq 10 ] || fail "after SIGHUP $(wc -l <"$work/rec") messages in the take, not 10"
 
 printf '00000001.00000000 /s i 1\n00000001.1999999a /s i 2\n00000001.66666666 /s i 3\n' >"$work/take"
 printf '00000001.00000000 /s i 1\n00000001.00000000 /s f x\n' >"$work/bad"

@@ -19,6 +19,9 @@ void stopOnSignals(std::atomic<bool> &flag) {
     action.sa_handler = onStop;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr); // the terminal closed
+    // A write to a reader that went away then fails with EPIPE, where the program ends in order.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace common

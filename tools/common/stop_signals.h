@@ -1,4 +1,4 @@
-// The signals that ask a tool to stop: SIGINT and SIGTERM.
+// The signals that ask a tool to stop: SIGINT, SIGTERM and SIGHUP; SIGPIPE is ignored.
 #pragma once
 
 #include <atomic>

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,10 @@ namespace monitor {
 namespace {
 
 constexpr auto kWriteEvery = std::chrono::milliseconds(250);
+// How long a pipe's reader may keep the monitor from writing; less once the monitor is stopping,
+// so that it still ends within a second.
+constexpr auto kWaitForReader = std::chrono::seconds(2);
+constexpr auto kWaitWhenStopping = std::chrono::milliseconds(500);
 constexpr size_t kHeader = 12;
 
 std::string sizeText(uint64_t bytes) {
@@ -33,12 +38,14 @@ std::string sizeText(uint64_t bytes) {
 
 } // namespace
 
+// Never blocking: a FIFO without a reader is refused at once, and a reader that stops reading
+// stops the recording rather than the monitor.
 std::optional<common::Failure> Recorder::open(const std::string &path, bool append) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644);
     struct stat status {};
     if (fd < 0 || fstat(fd, &status) != 0) {
-        common::Failure failure{common::Exit::Failed,
-                                "cannot record to " + path + ": " + std::strerror(errno), errno};
+        std::string why = errno == ENXIO ? "it is a FIFO that no program reads" : std::strerror(errno);
+        common::Failure failure{common::Exit::Failed, "cannot record to " + path + ": " + why, errno};
         if (fd >= 0)
             close(fd);
         return failure;
@@ -137,14 +144,31 @@ void Recorder::formatQueued(const std::vector<uint8_t> &queued, std::string &lin
     }
 }
 
+bool Recorder::waitWritable() {
+    for (auto start = std::chrono::steady_clock::now();;) {
+        pollfd writable{fd_, POLLOUT, 0};
+        if (poll(&writable, 1, 100) == 1)
+            return true;
+        bool stopping;
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            stopping = stopping_;
+        }
+        if (std::chrono::steady_clock::now() - start >= (stopping ? kWaitWhenStopping : kWaitForReader))
+            return false;
+    }
+}
+
 void Recorder::writeLines(const std::string &lines) {
     size_t done = 0;
     while (done < lines.size()) {
         ssize_t n = write(fd_, lines.data() + done, lines.size() - done);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && (errno == EINTR || (errno == EAGAIN && waitWritable())))
             continue;
         if (n <= 0) {
-            std::string reason = n < 0 ? std::strerror(errno) : "the file takes no more bytes";
+            std::string reason = n < 0 && errno == EAGAIN ? "the reader takes no more"
+                                 : n < 0                  ? std::strerror(errno)
+                                                          : "the file takes no more bytes";
             // A half line would stop a replay at the end of the file: cut back to the last whole one.
             size_t whole = lines.rfind('\n', done == 0 ? 0 : done - 1);
             whole = done == 0 || whole == std::string::npos ? 0 : whole + 1;

@@ -45,6 +45,8 @@ private:
     void formatQueued(const std::vector<uint8_t> &queued, std::string &lines);
     // Writes lines whole; on failure keeps the reason and cuts the file back to its last whole line.
     void writeLines(const std::string &lines);
+    // Waits for a pipe's reader to take more, for a while; false when it does not.
+    bool waitWritable();
     // The reason to stop when the path no longer names the open file (removed, or its folder).
     std::string pathGone() const;
     void fail(const std::string &reason);
