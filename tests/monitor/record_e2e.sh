@@ -103,7 +103,24 @@ receive refused 1
 [ $? -eq 1 ] && grep -q "$work/bad:2: argument 1 'x' is not a float" "$work/err" || fail "bad line: $(cat "$work/err")"
 "$play" --speed 0 "$work/take" 2>"$work/err" && fail "--speed 0 was taken"
 [ $? -eq 2 ] && grep -q '^Usage' "$work/err" || fail "bad option: $(cat "$work/err")"
-wait $capture && [ "$(datagrams refused)" = "" ] || fail "something was sent from a file with a bad line"
+# A take is read twice: a pipe, a FIFO or standard input is refused, never played as empty.
+for source in "/dev/stdin" "-" "$work/fifo"; do
+    cat "$work/take" | timeout 5 "$play" --to "127.0.0.1:$(at refused)" "$source" 2>"$work/err" && fail "$source was played"
+    [ $? -eq 1 ] && grep -q "save it to a file first" "$work/err" || fail "$source: $(cat "$work/err")"
+done
+wait $capture && [ "$(datagrams refused)" = "" ] || fail "something was sent from a file with a bad line, or a pipe"
+# A take cut short: its last line is named and not sent, and --append will not glue onto it; nor
+# will it add to a file that is not a take.
+printf '00000001.00000000 /s i 1\n00000001.00000000 /s i 12' >"$work/short"
+receive cut 1
+"$play" --to "127.0.0.1:$(at cut)" "$work/short" 2>"$work/err" && wait $capture &&
+    grep -q "short:2: the last line has no line end" "$work/err" || fail "a cut take: $(cat "$work/err")"
+[ "$(datagrams cut)" = 2f7300002c69000000000001 ] || fail "a cut take sent $(datagrams cut)"
+echo "some notes" >"$work/notes"
+for file in short notes; do
+    "$monitor" --port $port --record "$work/$file" --append 2>"$work/err" && fail "--append added to $file"
+    [ $? -eq 2 ] && grep -q "cannot add to" "$work/err" || fail "--append to $file: $(cat "$work/err")"
+done
 "$play" --speed 4 --to "127.0.0.1:$(at refused)" "$work/take" 2>"$work/err" && # nobody listens there now
     grep -q "of 3 messages not sent (Connection refused)" "$work/err" || fail "a refusing target: $(cat "$work/err")"
 receive fast 1

@@ -31,6 +31,11 @@ int main(int argc, char **argv) {
     play::Take take;
     if (auto failure = play::scanTake(options.file, take))
         return common::endWith(kProgram, *failure);
+    if (take.cutOffLine > 0)
+        std::fprintf(stderr, "%s: %s\n", kProgram,
+                     common::printable(options.file + ":" + std::to_string(take.cutOffLine) +
+                                       ": the last line has no line end, as a take cut short: it is not sent")
+                         .c_str());
     play::Player player;
     if (auto failure = player.open(options.to))
         return common::endWith(kProgram, *failure);

@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace play {
 namespace {
@@ -21,32 +24,77 @@ common::Failure cannotRead(const std::string &path) {
 TakeReader::~TakeReader() {
     if (file_ != nullptr)
         std::fclose(file_);
-    std::free(line_);
 }
 
+// Opened without waiting, so that a FIFO is refused rather than waited on.
 std::optional<common::Failure> TakeReader::open(const std::string &path) {
     path_ = path;
-    file_ = std::fopen(path.c_str(), "re");
-    if (file_ == nullptr)
-        return cannotRead(path);
+    if (path == "-")
+        return common::Failure{common::Exit::Failed, "a take is read twice, first to check it, so standard "
+                                                     "input will not do: save it to a file first"};
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat status {};
+    if (fd < 0 || fstat(fd, &status) != 0) {
+        common::Failure failure = cannotRead(path);
+        if (fd >= 0)
+            close(fd);
+        return failure;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        close(fd);
+        return common::Failure{common::Exit::Failed,
+                               path + " is not a file but a pipe or a device; a take is read "
+                                      "twice, first to check it: save it to a file first"};
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file_ = fdopen(fd, "r");
+    if (file_ == nullptr) {
+        common::Failure failure = cannotRead(path);
+        close(fd);
+        return failure;
+    }
     return std::nullopt;
+}
+
+bool TakeReader::readLine(bool &ended, bool &tooLong) {
+    line_.clear();
+    ended = tooLong = false;
+    int c;
+    while ((c = getc_unlocked(file_)) != EOF) {
+        if (c == '\n')
+            return ended = true;
+        if (line_.size() == kMaxTakeLine) {
+            tooLong = true;
+            return true;
+        }
+        line_ += static_cast<char>(c);
+    }
+    return !line_.empty();
 }
 
 bool TakeReader::next(uint64_t &timeTag, std::vector<uint8_t> &datagram,
                       std::optional<common::Failure> &failure) {
-    ssize_t length;
-    while ((length = getline(&line_, &capacity_, file_)) >= 0) {
+    bool ended, tooLong;
+    while (readLine(ended, tooLong)) {
         ++number_;
-        if (length > 0 && line_[length - 1] == '\n')
-            --length;
-        if (length > 0 && line_[length - 1] == '\r') // a take that went through Windows
-            --length;
-        if (length == 0)
+        std::string where = path_ + ":" + std::to_string(number_) + ": ";
+        if (tooLong) {
+            failure = common::Failure{common::Exit::Failed,
+                                      where + "longer than the line of any message (over 1 MiB)"};
+            return false;
+        }
+        if (!ended) {
+            cutOff_ = number_; // the end of a take cut short, as a recorder stopped mid-line leaves it
+            break;
+        }
+        if (!line_.empty() && line_.back() == '\r') // a take that went through Windows
+            line_.pop_back();
+        if (line_.empty())
             continue; // a blank line, as an editor may leave at the end
         std::string error;
-        if (common::parseTakeLine(std::string_view(line_, length), timeTag, datagram, error))
+        if (common::parseTakeLine(line_, timeTag, datagram, error))
             return true;
-        failure = common::Failure{common::Exit::Failed, path_ + ":" + std::to_string(number_) + ": " + error};
+        failure = common::Failure{common::Exit::Failed, where + error};
         return false;
     }
     if (std::ferror(file_))
@@ -72,6 +120,7 @@ std::optional<common::Failure> scanTake(const std::string &path, Take &take) {
     }
     if (failure)
         return failure;
+    take.cutOffLine = reader.cutOffLine();
     if (take.messages == 0)
         return common::Failure{common::Exit::Failed, path + " holds no messages"};
     // A take whose messages share one time tag loops once a second, rather than as fast as it can.

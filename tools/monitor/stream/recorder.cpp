@@ -36,6 +36,30 @@ std::string sizeText(uint64_t bytes) {
     return text;
 }
 
+// Why a file that --append would add to is not a take, or "": its first line is not a message, or
+// its last line has no line end, so that the next line would be glued onto it.
+std::string notATake(const std::string &path, off_t size) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    std::vector<char> start(static_cast<size_t>(std::min<off_t>(size, 1 << 18)));
+    char last = 0;
+    bool read = fd >= 0 && pread(fd, start.data(), start.size(), 0) == static_cast<ssize_t>(start.size()) &&
+                pread(fd, &last, 1, size - 1) == 1;
+    if (fd >= 0)
+        close(fd);
+    if (!read)
+        return std::string("it cannot be read: ") + std::strerror(errno);
+    if (last != '\n')
+        return "its last line has no line end, as a take cut short";
+    auto end = std::find(start.begin(), start.end(), '\n');
+    uint64_t tag;
+    std::vector<uint8_t> datagram;
+    std::string error;
+    if (end == start.end() ||
+        !common::parseTakeLine(std::string_view(start.data(), end - start.begin()), tag, datagram, error))
+        return "it does not start with a take's line";
+    return "";
+}
+
 } // namespace
 
 // Never blocking: a FIFO without a reader is refused at once, and a reader that stops reading
@@ -55,6 +79,11 @@ std::optional<common::Failure> Recorder::open(const std::string &path, bool appe
         return common::Failure{common::Exit::Refused,
                                path +
                                    " already holds a recording: give --append to add to it, or another name"};
+    }
+    if (std::string why = S_ISREG(status.st_mode) && status.st_size > 0 ? notATake(path, status.st_size) : "";
+        !why.empty()) {
+        close(fd);
+        return common::Failure{common::Exit::Refused, "cannot add to " + path + ": " + why};
     }
     fd_ = fd;
     path_ = path;
