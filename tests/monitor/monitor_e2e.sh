@@ -1,6 +1,7 @@
 #!/bin/bash
 # Bridge + virtual hub -> vrennosc-monitor --plain -> raw_peer.py, which adds 1 good and 3 bad datagrams:
 # expected rows, 3 malformed, all forwarded (the peer's byte for byte); a second monitor exits 1.
+# Then forward targets that refuse or do not resolve, the table left in a terminal, and drops counted.
 # Usage: monitor_e2e.sh MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR PORT [SANITIZER_RUNTIME]   (PORT: the bridge's)
 set -eu
 monitor=$1 bridge=$2 hub=$3 dir=$4 port=$5 runtime=${6:-}
@@ -45,3 +46,16 @@ grep '^forward' "$work/targets" | tail -n1 | grep -q "^forward 127.0.0.1:$dead r
 TERM=xterm script -qfec "$monitor --port $port --seconds 1" /dev/null >"$work/pty" || fail "the monitor in a terminal failed"
 tr '\033' '\n' <"$work/pty" | awk '/^\[\?1049l/ {left = 0} /^messages [0-9]/ {left = 1} END {exit !left}' ||
     fail "nothing left on the terminal after --seconds"
+
+# What the kernel drops while the monitor cannot read (stopped here) is counted in the header.
+"$monitor" --port $port --plain --seconds 3 >"$work/drops" &
+monitor_pid=$! pids="$pids $!"
+wait_for 5 port_bound || fail "the monitor did not bind port $port for the drops"
+kill -STOP $monitor_pid
+python3 -c 'import socket, sys
+s = socket.socket(type=socket.SOCK_DGRAM)
+for i in range(20000): s.sendto(b"/flood\0\0,i\0\0" + i.to_bytes(4, "big"), ("127.0.0.1", int(sys.argv[1])))' $port
+kill -CONT $monitor_pid
+wait $monitor_pid || fail "the monitor stopped and continued failed"
+grep '^messages' "$work/drops" | tail -n1 | grep -q '   dropped [1-9][0-9]*' ||
+    fail "drops not counted: $(grep '^messages' "$work/drops" | tail -n1)"

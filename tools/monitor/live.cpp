@@ -23,8 +23,11 @@ void receiveLoop(Receiver &receiver, Forwarder &forwarder, Recorder &recorder, L
     bool wellFormed[Receiver::kBatch];
     while (!stopping) {
         int count = receiver.receive(100);
-        if (count == 0)
+        if (count == 0) {
+            std::lock_guard<std::mutex> hold(live.lock);
+            live.model.setDropped(receiver.dropped());
             continue;
+        }
         uint64_t arrived = recorder.recording() ? common::timeTagNow() : 0;
         forwarder.send(receiver.batch(), count);
         for (int i = 0; i < count; ++i)
@@ -36,6 +39,7 @@ void receiveLoop(Receiver &receiver, Forwarder &forwarder, Recorder &recorder, L
         std::lock_guard<std::mutex> hold(live.lock);
         for (int i = 0; i < count; ++i)
             wellFormed[i] ? live.model.add(messages[i], now) : live.model.addMalformed();
+        live.model.setDropped(receiver.dropped());
     }
 }
 

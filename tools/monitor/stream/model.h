@@ -58,6 +58,8 @@ public:
     void add(const Message &message, double now);
     // Counts one datagram that was not a well-formed message.
     void addMalformed() { ++malformed_; }
+    // Takes the count of datagrams the kernel dropped before the monitor could read them.
+    void setDropped(uint64_t dropped) { dropped_ = dropped; }
     // Forgets ranges and histories; rows stay.
     void resetRanges();
     // Forgets every row.
@@ -66,6 +68,7 @@ public:
     const std::map<std::string, Row, ConnectorOrder> &rows() const { return rows_; }
     uint64_t total() const { return total_; }
     uint64_t malformed() const { return malformed_; }
+    uint64_t dropped() const { return dropped_; }
     uint64_t replaced() const { return replaced_; } // rows given to a new address at the cap
     double rate(double now) const { return counter_.rate(now); }
     double lastTime() const { return lastTime_; } // negative before the first message
@@ -80,7 +83,7 @@ private:
     RecencyOrder recency_;
     std::vector<std::string> addresses_; // by row index
     Counter counter_;
-    uint64_t total_ = 0, malformed_ = 0, replaced_ = 0;
+    uint64_t total_ = 0, malformed_ = 0, replaced_ = 0, dropped_ = 0;
     double lastTime_ = -1;
 };
 

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
@@ -35,9 +36,10 @@ std::optional<common::Failure> Receiver::open(uint16_t port) {
     if (fd_ == -1)
         return common::Failure{common::Exit::Failed,
                                std::string("cannot open a UDP socket: ") + std::strerror(errno), errno};
-    int size = kReceiveBuffer;
+    int size = kReceiveBuffer, on = 1;
     if (setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
         setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    setsockopt(fd_, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -53,15 +55,35 @@ std::optional<common::Failure> Receiver::open(uint16_t port) {
     return std::nullopt;
 }
 
-int Receiver::receive(int timeoutMs) {
+int Receiver::take() {
+    for (int i = 0; i < kBatch; ++i) {
+        messages_[i].msg_hdr.msg_control = controls_[i];
+        messages_[i].msg_hdr.msg_controllen = sizeof controls_[i];
+    }
     int count = recvmmsg(fd_, messages_, kBatch, 0, nullptr);
-    if (count > 0)
+    if (count <= 0)
+        return 0;
+    msghdr &last = messages_[count - 1].msg_hdr;
+    for (cmsghdr *c = CMSG_FIRSTHDR(&last); c != nullptr; c = CMSG_NXTHDR(&last, c))
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL)
+            std::memcpy(&dropped_, CMSG_DATA(c), sizeof dropped_);
+    return count;
+}
+
+// A drop count comes with the first datagram queued after the drops; when none follows, the
+// socket's own count is asked for once the wait is over.
+int Receiver::receive(int timeoutMs) {
+    if (int count = take())
         return count;
     pollfd waiting{fd_, POLLIN, 0};
-    if (poll(&waiting, 1, timeoutMs) <= 0)
-        return 0;
-    count = recvmmsg(fd_, messages_, kBatch, 0, nullptr);
-    return count > 0 ? count : 0;
+    if (poll(&waiting, 1, timeoutMs) > 0)
+        return take();
+    uint32_t memory[SK_MEMINFO_VARS] = {};
+    socklen_t size = sizeof memory;
+    if (getsockopt(fd_, SOL_SOCKET, SO_MEMINFO, memory, &size) == 0 &&
+        size > SK_MEMINFO_DROPS * sizeof memory[0])
+        dropped_ = memory[SK_MEMINFO_DROPS];
+    return 0;
 }
 
 } // namespace monitor

@@ -1,5 +1,6 @@
 // The listening socket on 127.0.0.1: a 4 MiB receive buffer, and datagrams taken in batches with
-// recvmmsg so that a slow screen does not make the kernel drop them.
+// recvmmsg so that a slow screen does not make the kernel drop them; what the kernel drops all the
+// same (a flood, a monitor that was stopped) it counts, and the count comes with each datagram.
 #pragma once
 
 #include "datagram.h"
@@ -30,12 +31,19 @@ public:
     size_t size(int i) const { return messages_[i].msg_len; }
     // The batch just received, as recvmmsg filled it, for sendmmsg.
     const mmsghdr *batch() const { return messages_; }
+    // Datagrams the kernel dropped at this socket, as of the last batch.
+    uint32_t dropped() const { return dropped_; }
 
 private:
+    // Takes what has arrived, without waiting; keeps the kernel's drop count.
+    int take();
+
     int fd_ = -1;
     std::vector<uint8_t> buffers_;
     iovec vectors_[kBatch];
     mmsghdr messages_[kBatch];
+    alignas(cmsghdr) char controls_[kBatch][CMSG_SPACE(sizeof(uint32_t))];
+    uint32_t dropped_ = 0;
 };
 
 } // namespace monitor

@@ -47,6 +47,9 @@ std::string countsLine(const Model &model, double now) {
     else
         std::snprintf(line + n, sizeof line - n, "%.1f s ago", now - model.lastTime());
     std::string out = line;
+    // Lost before the monitor could read them: neither shown, forwarded nor recorded.
+    if (model.dropped() > 0)
+        out += "   dropped " + std::to_string(model.dropped());
     if (model.replaced() > 0)
         out += "   " + std::to_string(model.replaced()) + (model.replaced() == 1 ? " row" : " rows") +
                " replaced";
