@@ -12,3 +12,4 @@ bench/run.sh build/bench full
 bench/monitor.sh build/bench full
 bench/record.sh build/bench full
 bench/web.sh build/bench
+bench/long_addresses.sh build/bench

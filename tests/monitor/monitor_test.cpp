@@ -221,6 +221,28 @@ TEST(Monitor, DecodesEachArgumentType) {
     }
 }
 
+// A row keeps at most kMaxAddress bytes of its address, cut between characters and marked; two
+// addresses alike up to there share a row.
+TEST(Monitor, LongAddressesAreCutInRows) {
+    const std::string start = "/" + std::string(kMaxAddress - 2, 'a');
+    const struct {
+        std::string address, row;
+    } cases[] = {
+        {start + "b", start + "b"},
+        {start + "bc", start + "b" + std::string(kCutMark)},
+        {start + "é" + std::string(60000, 'x'), start + std::string(kCutMark)},
+        {start + "bd", start + "b" + std::string(kCutMark)},
+    };
+    Model model;
+    for (const auto &c : cases) {
+        Message message;
+        message.address = c.address;
+        model.add(message, 1);
+        EXPECT_TRUE(model.rows().count(c.row)) << c.address.size() << " bytes";
+    }
+    EXPECT_EQ(model.rows().size(), 3u);
+}
+
 // Rows come in the order the bridge sends its connectors (the bridge's own case), before others.
 TEST(Monitor, RowsFollowTheBridgesConnectorOrder) {
     std::ifstream file = dataFile(BRIDGE_CASES);

@@ -69,22 +69,34 @@ float Model::historyAt(const Row &row, int value, int64_t bin) {
     return bin >= 0 && row.counter.holds(bin) ? row.series[value].history[bin % kHistoryBins] : kNone;
 }
 
+std::string_view cutAddress(std::string_view address, std::string &cut) {
+    if (address.size() <= kMaxAddress)
+        return address;
+    size_t end = kMaxAddress;
+    while (end > 0 && (static_cast<unsigned char>(address[end]) & 0xc0) == 0x80)
+        --end; // not inside a character
+    cut.assign(address.substr(0, end)).append(kCutMark);
+    return cut;
+}
+
 void Model::add(const Message &message, double now) {
     int64_t bin = binOf(now);
     ++total_;
     lastTime_ = now;
     counter_.advance(bin);
     ++counter_.counts[bin % kHistoryBins];
-    auto found = rows_.find(message.address);
+    std::string cut;
+    std::string_view address = cutAddress(message.address, cut);
+    auto found = rows_.find(address);
     if (found == rows_.end()) {
         size_t index = rows_.size() < kMaxRows ? rows_.size() : dropSilentLongest();
-        found = rows_.emplace(std::string(message.address), Row{}).first;
+        found = rows_.emplace(std::string(address), Row{}).first;
         found->second.argc = -1;
         found->second.index = index;
         if (index == addresses_.size())
-            addresses_.emplace_back(message.address);
+            addresses_.emplace_back(address);
         else
-            addresses_[index] = message.address;
+            addresses_[index] = address;
     }
     Row &row = found->second;
     bool reshaped = row.argc != message.argc;

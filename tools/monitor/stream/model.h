@@ -1,6 +1,7 @@
 // What the monitor knows about the stream: one row per address, in connector order, with rates,
-// latest values, ranges and fixed-size histories. Memory is bounded: at most kMaxRows rows; past
-// that, a new address takes the row of the address silent longest.
+// latest values, ranges and fixed-size histories. Memory is bounded: at most kMaxRows rows of
+// addresses of at most kMaxAddress bytes; past that, a new address takes the row of the address
+// silent longest.
 #pragma once
 
 #include "decode.h"
@@ -15,6 +16,10 @@
 namespace monitor {
 
 constexpr size_t kMaxRows = 1024;
+// The bytes of an address a row keeps, so that memory is bounded in bytes too; a longer one is cut
+// there and marked, in the model only, never in what is forwarded or recorded.
+constexpr size_t kMaxAddress = 512;
+constexpr std::string_view kCutMark = "…";
 constexpr double kBinSeconds = 0.25; // one history bin
 constexpr int kHistoryBins = 48;     // 12 s of history
 
@@ -86,6 +91,9 @@ private:
     uint64_t total_ = 0, malformed_ = 0, replaced_ = 0, dropped_ = 0;
     double lastTime_ = -1;
 };
+
+// The address as a row keeps it: itself, or its first kMaxAddress bytes and the mark, put in cut.
+std::string_view cutAddress(std::string_view address, std::string &cut);
 
 // The history bin of time t.
 inline int64_t binOf(double t) { return static_cast<int64_t>(t / kBinSeconds); }
