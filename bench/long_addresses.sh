@@ -11,17 +11,8 @@ bin=$build/bench
 monitor=$build/tools/monitor/vrennosc-monitor
 port=$(sed -n 's/^VRENNOSC_BENCH_PORT:STRING=//p' "$build/CMakeCache.txt")
 . "$here/processes.sh"
+web=$(free_tcp_port)
 
-background() {
-    "$@" &
-    started="$started $!"
-}
-wait_until() {
-    for _ in $(seq 200); do eval "$1" && return 0; sleep 0.05; done
-    fail "timed out waiting for: $1"
-}
-web=$(python3 -c "import socket; s = socket.socket(); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])")
-drops() { awk -v p=":$(printf %04X "$port")" 'substr($2, length($2) - 4) == p {print $NF}' /proc/net/udp; }
 counted() { sed -n 's/^messages \([0-9]*\) .*/\1/p' "$work/tables" | tail -n1; }
 settled() { local before=$(counted) && sleep 1.1 && [ -n "$before" ] && [ "$before" = "$(counted)" ]; }
 

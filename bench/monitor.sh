@@ -24,8 +24,6 @@ sed "s/^flood .*/flood $reports/" "$here/flood.txt" >"$work/flood.txt"
 
 cpu() { "$bin/bench_cpu" "$1" | awk '{print $2}'; }
 rss_mib() { awk '/^VmRSS/ {printf "%.2f", $2 / 1024}' "/proc/$1/status"; }
-# The kernel's count of datagrams dropped at the port's socket (the last column of /proc/net/udp).
-drops() { awk -v p=":$(printf %04X "$port")" 'substr($2, length($2) - 4) == p {print $NF}' /proc/net/udp; }
 bound() { [ -n "$(drops)" ]; }
 # The message count of the monitor's latest plain table.
 shown() { sed -n 's/^messages \([0-9]*\) .*/\1/p' "$work/tables" | tail -n1; }

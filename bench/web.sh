@@ -12,17 +12,7 @@ monitor=$build/tools/monitor/vrennosc-monitor
 port=$(sed -n 's/^VRENNOSC_BENCH_PORT:STRING=//p' "$build/CMakeCache.txt")
 forward_port=$((port + 1)) clients=${2:-20} sent=100000 # bench/web.txt: 10 connectors, 1000/s each, 10 s
 . "$here/processes.sh"
-
-background() {
-    "$@" &
-    started="$started $!"
-}
-wait_until() {
-    for _ in $(seq 200); do eval "$1" && return 0; sleep 0.05; done
-    fail "timed out waiting for: $1"
-}
-web=$(python3 -c "import socket; s = socket.socket(); s.bind(('127.0.0.1', 0)); print(s.getsockname()[1])")
-drops() { awk -v p=":$(printf %04X "$port")" 'substr($2, length($2) - 4) == p {print $NF}' /proc/net/udp; }
+web=$(free_tcp_port)
 
 background "$bin/bench_receive" count "$forward_port" 3000 >"$work/forwarded"
 receiver=$!

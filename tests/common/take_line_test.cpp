@@ -1,4 +1,5 @@
 // A take's lines, both ways: what is written exactly, what is refused, and what a bad line says.
+#include "datagrams.h"
 #include "take_line.h"
 
 #include <cfloat>
@@ -6,24 +7,6 @@
 #include <gtest/gtest.h>
 
 namespace common {
-namespace {
-
-std::vector<uint8_t> datagramOf(const std::string &line) {
-    uint64_t tag = 0;
-    std::vector<uint8_t> datagram;
-    std::string error;
-    EXPECT_TRUE(parseTakeLine(line, tag, datagram, error)) << line << ": " << error;
-    return datagram;
-}
-
-std::vector<uint8_t> fromHex(const std::string &hex) {
-    std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-} // namespace
 
 // Each line is read into a datagram and written back as the same line.
 TEST(TakeLine, LinesGiveBackTheirDatagrams) {

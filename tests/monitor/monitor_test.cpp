@@ -2,6 +2,7 @@
 // trees.txt; its address order, by the bridge's own cases; its forward targets and layout.
 #include "cells.h"
 #include "checks.h"
+#include "datagrams.h"
 #include "forwarder.h"
 #include "layout.h"
 #include "options.h"
@@ -19,13 +20,6 @@ std::ifstream dataFile(const std::string &path) {
     std::ifstream file(path);
     EXPECT_TRUE(file.is_open()) << path;
     return file;
-}
-
-std::vector<uint8_t> fromHex(const std::string &hex) {
-    std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
 }
 
 // "T ADDRESS [xN] V…": N messages 10 ms apart, a % in the address numbering them; "s:TEXT" is text.

@@ -1,7 +1,7 @@
 // The recorder's file: lines for the recordable messages, counts in the state, and what refuses or
 // stops a recording.
+#include "datagrams.h"
 #include "recorder.h"
-#include "take_line.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -9,24 +9,6 @@
 #include <unistd.h>
 
 namespace monitor {
-namespace {
-
-std::vector<uint8_t> datagramOf(const std::string &line) {
-    uint64_t tag = 0;
-    std::vector<uint8_t> datagram;
-    std::string error;
-    EXPECT_TRUE(common::parseTakeLine(line, tag, datagram, error)) << line << ": " << error;
-    return datagram;
-}
-
-std::vector<uint8_t> fromHex(const std::string &hex) {
-    std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        out.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-} // namespace
 
 TEST(Record, RecorderWritesStopsAndRefuses) {
     // Named by the process, so that a file left by another user's run is no obstacle.
