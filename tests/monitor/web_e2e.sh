@@ -66,3 +66,15 @@ EOF_REQUESTS
 # The stream with the page's own Origin: the first frame arrives.
 curl -s -N --max-time 3 -H "Origin: http://127.0.0.1:$web" "http://127.0.0.1:$web/stream" | grep -q '"full":true' ||
     fail "the stream did not send a full frame to its own page"
+
+# One computer holds at most 24 of the 32 streams: past that it is refused with a time to retry,
+# while a page from another address still gets its stream. (Streams of the checks above may still
+# count for a second, so the 30 pages here get 24 streams at most, not exactly.)
+for i in $(seq 30); do curl -s -N -D "$work/head$i" -o "$work/held$i" "http://127.0.0.1:$web/stream" & pids="$pids $!"; done
+streaming() { cat "$work"/held* 2>/dev/null | grep -c '"full":true'; }
+refused() { cat "$work"/head* 2>/dev/null | tr -d '\r' | grep -c '^HTTP/1.1 503'; }
+wait_for 10 '[ $(($(streaming) + $(refused))) -eq 30 ]' || fail "30 pages: $(streaming) streaming, $(refused) refused"
+[ "$(streaming)" -le 24 ] && cat "$work"/head* | tr -d '\r' | grep -q '^Retry-After: ' ||
+    fail "one address: $(streaming) streams, $(refused) refused"
+curl -s -N --max-time 3 --interface 127.0.0.2 "http://127.0.0.1:$web/stream" | grep -q '"full":true' ||
+    fail "a page from another address got no stream beside one address's $(streaming)"

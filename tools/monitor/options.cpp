@@ -72,7 +72,7 @@ common::CommandLine commandLine(Options &o) {
              }},
             {"--record", "FILE",
              "also write every message to FILE, one line each, as oscdump\n"
-             "writes them; vrennosc-play or oscsendfile replays FILE",
+             "writes them, or raw in hex; vrennosc-play replays FILE",
              [&o](const char *v) {
                  o.record = v;
                  return *v ? "" : std::string("--record wants a file name");

@@ -20,6 +20,8 @@ namespace monitor {
 namespace {
 
 constexpr int kMaxStreams = 32;
+// One computer may not hold every stream while another waits: some are kept for the others.
+constexpr int kMaxStreamsFromOne = 24;
 constexpr auto kFrameInterval = std::chrono::milliseconds(100);
 constexpr auto kKeepAlive = std::chrono::seconds(1);    // an idle stream still notices a closed page
 constexpr auto kFullInterval = std::chrono::seconds(1); // full frames cost most: one a second at most
@@ -147,11 +149,16 @@ int WebServer::answer(mg_connection *connection) {
 }
 
 int WebServer::stream(mg_connection *connection) {
+    const std::string client = mg_get_request_info(connection)->remote_addr;
     bool room;
     {
         std::lock_guard<std::mutex> hold(lock_);
-        room = streams_ < kMaxStreams;
+        room = streams_ < kMaxStreams && streamsFrom_[client] < kMaxStreamsFromOne;
         streams_ += room;
+        if (room)
+            ++streamsFrom_[client];
+        else if (streamsFrom_[client] == 0)
+            streamsFrom_.erase(client);
     }
     if (!room) // answered outside the lock, which a slow client must never hold
         return refuse(connection, 503, "Service Unavailable", "too many pages are open",
@@ -186,6 +193,8 @@ int WebServer::stream(mg_connection *connection) {
     }
     std::lock_guard<std::mutex> hold(lock_);
     --streams_;
+    if (--streamsFrom_[client] == 0)
+        streamsFrom_.erase(client);
     return 200;
 }
 

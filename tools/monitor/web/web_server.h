@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -50,6 +51,7 @@ private:
     bool fullWanted_ = false;
     bool stopping_ = false;
     int streams_ = 0;
+    std::map<std::string, int> streamsFrom_; // open streams by the client's address
 };
 
 } // namespace monitor
