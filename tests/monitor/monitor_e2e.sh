@@ -59,3 +59,16 @@ kill -CONT $monitor_pid
 wait $monitor_pid || fail "the monitor stopped and continued failed"
 grep '^messages' "$work/drops" | tail -n1 | grep -q '   dropped [1-9][0-9]*' ||
     fail "drops not counted: $(grep '^messages' "$work/drops" | tail -n1)"
+
+# Two monitors forwarding to each other: the one datagram that goes round is noticed and held back,
+# and the loop dies out instead of running for ever.
+other=$(python3 -c 'import socket; s = socket.socket(type=socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+"$monitor" --port $port --forward "127.0.0.1:$other" --plain >"$work/loop" & first=$! pids="$pids $!"
+"$monitor" --port $other --forward "127.0.0.1:$port" --plain >/dev/null & pids="$pids $!"
+wait_for 5 'port_bound && grep -qi ":$(printf %04X $other) [0-9A-F]*:0000 07" /proc/net/udp' ||
+    fail "the looping monitors did not start"
+printf '/round\0\0,\0\0\0' >/dev/udp/127.0.0.1/$port
+wait_for 10 'grep -q "   loop: [0-9]* datagrams that came back too often held back" "$work/loop"' ||
+    fail "no loop noticed: $(tail -n4 "$work/loop")"
+counts() { sed -n 's/^messages \([0-9]*\) .*/\1/p' "$work/loop" | tail -n1; }
+before=$(counts) && sleep 2.2 && [ "$(counts)" = "$before" ] || fail "the loop goes on: $before, then $(counts) messages"

@@ -52,6 +52,9 @@ void refreshStatus(Live &live, const Forwarder &forwarder, const Recorder &recor
     std::vector<std::string> targets;
     for (size_t i = 0; i < forwarder.size(); ++i)
         targets.push_back(common::printable(forwards[i].text()) + " " + forwarder.state(i));
+    if (uint64_t heldBack = forwarder.heldBack())
+        targets.push_back("loop: " + std::to_string(heldBack) +
+                          " datagrams that came back too often held back");
     std::lock_guard<std::mutex> hold(live.lock);
     live.status.facts = std::move(facts);
     live.status.recording = std::move(recording);

@@ -180,12 +180,19 @@ void Forwarder::send(const mmsghdr *batch, int count) {
     outgoing_.resize(count);
     lengths_.resize(count);
     // The receive vectors carry the buffers' full size; each datagram goes out at its own length.
+    int64_t now = steadyMs();
+    int kept = 0;
     for (int i = 0; i < count; ++i) {
-        lengths_[i] = iovec{batch[i].msg_hdr.msg_iov->iov_base, batch[i].msg_len};
-        outgoing_[i] = mmsghdr{};
-        outgoing_[i].msg_hdr.msg_iov = &lengths_[i];
-        outgoing_[i].msg_hdr.msg_iovlen = 1;
+        auto *data = static_cast<const uint8_t *>(batch[i].msg_hdr.msg_iov->iov_base);
+        if (guard_.goesRound(data, batch[i].msg_len, now))
+            continue;
+        lengths_[kept] = iovec{batch[i].msg_hdr.msg_iov->iov_base, batch[i].msg_len};
+        outgoing_[kept] = mmsghdr{};
+        outgoing_[kept].msg_hdr.msg_iov = &lengths_[kept];
+        outgoing_[kept].msg_hdr.msg_iovlen = 1;
+        ++kept;
     }
+    count = kept;
     for (size_t t = 0; t < size_; ++t) {
         Target &target = shared_->targets[t];
         if (target.fd == -1)

@@ -8,6 +8,7 @@
 #include "endpoint.h"
 #include "fail.h"
 #include "handover.h"
+#include "loop_guard.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -32,12 +33,15 @@ public:
     // reaches the monitor's own socket (127.0.0.1:ownPort). A name that does not resolve by then is
     // kept, and looked up again.
     std::optional<common::Failure> open(const std::vector<common::Endpoint> &endpoints, uint16_t ownPort);
-    // Sends the count datagrams of a received batch to every target that has an address.
+    // Sends the count datagrams of a received batch to every target that has an address, but for
+    // those that go round (loop_guard.h).
     void send(const mmsghdr *batch, int count);
     // "ok", "refused N", "unresolved", "unreachable" or "refused: own port", with any datagrams that
     // the target could not take for other reasons.
     std::string state(size_t index) const;
     size_t size() const { return size_; }
+    // Datagrams not passed on because they went round.
+    uint64_t heldBack() const { return guard_.heldBack(); }
 
 private:
     enum class Where { Ok, Unresolved, Unreachable, OwnPort };
@@ -71,6 +75,7 @@ private:
     std::shared_ptr<Shared> shared_;
     size_t size_ = 0;
     uint64_t adopted_ = 0;
+    LoopGuard guard_;
     std::vector<mmsghdr> outgoing_;
     std::vector<iovec> lengths_;
 };
