@@ -12,6 +12,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace monitor {
 namespace {
@@ -174,6 +176,24 @@ TEST(Monitor, ValueLayoutKeepsValuesApart) {
         EXPECT_EQ(l.shown, c.shown) << c.width << " columns";
         EXPECT_EQ(l.hidden, c.hidden) << c.width << " columns";
     }
+}
+
+// Out of descriptors, a target says so, rather than that it cannot be reached.
+TEST(Monitor, ForwardWithoutDescriptors) {
+    common::Endpoint target;
+    ASSERT_TRUE(common::parseEndpoint("127.0.0.1:9", target));
+    rlimit before{};
+    getrlimit(RLIMIT_NOFILE, &before);
+    int lowestFree = dup(0);
+    close(lowestFree);
+    rlimit none = before;
+    none.rlim_cur = static_cast<rlim_t>(lowestFree); // every descriptor below it is in use
+    setrlimit(RLIMIT_NOFILE, &none);
+    Forwarder forwarder;
+    forwarder.open({target}, 9876);
+    std::string state = forwarder.state(0);
+    setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(state, "no socket: out of descriptors or memory");
 }
 
 // Each argument type, as a datagram, and what the views show of it: a number (plotted) or text.

@@ -44,11 +44,12 @@ bool reachesOwnSocket(const sockaddr_storage &address, uint16_t ownPort) {
     return ntohs(port) == ownPort && (host == INADDR_LOOPBACK || host == INADDR_ANY);
 }
 
-// A non-blocking socket connected to the address, or -1 when there is no route to it.
+// A non-blocking socket connected to the address, or -1 when there is no route to it; -2 when the
+// system gives no socket at all (out of descriptors or memory), which is no fault of the target.
 int connectedSocket(const sockaddr_storage &address) {
     int fd = socket(address.ss_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd == -1)
-        return -1;
+        return errno == EAFNOSUPPORT ? -1 : -2;
     if (connect(fd, reinterpret_cast<const sockaddr *>(&address), common::lengthOf(address)) != 0) {
         close(fd);
         return -1;
@@ -120,8 +121,8 @@ void Forwarder::resolve(Shared &shared, Target &target) {
     }
     if (!target.connected || std::memcmp(&address, &target.address, sizeof address) != 0) {
         int fd = connectedSocket(address);
-        if (fd == -1) {
-            target.where = Where::Unreachable;
+        if (fd < 0) {
+            target.where = fd == -1 ? Where::Unreachable : Where::NoSocket;
             return;
         }
         hand(shared, target, fd);
@@ -224,6 +225,8 @@ std::string Forwarder::state(size_t index) const {
         text = "unreachable";
     else if (target.where == Where::OwnPort)
         text = "refused: own port";
+    else if (target.where == Where::NoSocket)
+        text = "no socket: out of descriptors or memory";
     else if (refused > 0 && steadyMs() - target.lastRefusal.load(std::memory_order_relaxed) < kRefusedShownMs)
         text = "refused " + std::to_string(refused);
     uint64_t unsent = target.unsent.load(std::memory_order_relaxed);

@@ -36,15 +36,15 @@ public:
     // Sends the count datagrams of a received batch to every target that has an address, but for
     // those that go round (loop_guard.h).
     void send(const mmsghdr *batch, int count);
-    // "ok", "refused N", "unresolved", "unreachable" or "refused: own port", with any datagrams that
-    // the target could not take for other reasons.
+    // "ok", "refused N", "unresolved", "unreachable", "refused: own port" or "no socket: …", with any
+    // datagrams that the target could not take for other reasons.
     std::string state(size_t index) const;
     size_t size() const { return size_; }
     // Datagrams not passed on because they went round.
     uint64_t heldBack() const { return guard_.heldBack(); }
 
 private:
-    enum class Where { Ok, Unresolved, Unreachable, OwnPort };
+    enum class Where { Ok, Unresolved, Unreachable, OwnPort, NoSocket };
     struct Target {
         common::Endpoint endpoint;
         int fd = -1;                // the receiving thread's socket; -1 sends nothing
