@@ -17,8 +17,7 @@ Snapshot snapshot(Live &live) {
     return {live.model, live.status, live.seconds()};
 }
 
-void receiveLoop(Receiver &receiver, Forwarder &forwarder, Recorder &recorder, Live &live,
-                 const std::atomic<bool> &stopping) {
+void receiveLoop(Receiver &receiver, Flow flow, Live &live, const std::atomic<bool> &stopping) {
     static Message messages[Receiver::kBatch];
     bool wellFormed[Receiver::kBatch];
     while (!stopping) {
@@ -28,37 +27,47 @@ void receiveLoop(Receiver &receiver, Forwarder &forwarder, Recorder &recorder, L
             live.model.setDropped(receiver.dropped());
             continue;
         }
-        uint64_t arrived = recorder.recording() ? common::timeTagNow() : 0;
-        forwarder.send(receiver.batch(), count);
+        uint64_t arrived = flow.recorder.recording() ? common::timeTagNow() : 0;
+        flow.forwarder.send(receiver.batch(), count);
         for (int i = 0; i < count; ++i)
             wellFormed[i] = decodeMessage(receiver.data(i), receiver.size(i), messages[i]);
         for (int i = 0; i < count && arrived; ++i)
             if (wellFormed[i])
-                recorder.add(receiver.data(i), receiver.size(i), arrived);
-        double now = live.seconds();
-        std::lock_guard<std::mutex> hold(live.lock);
+                flow.recorder.add(receiver.data(i), receiver.size(i), arrived);
         for (int i = 0; i < count; ++i)
-            wellFormed[i] ? live.model.add(messages[i], now) : live.model.addMalformed();
-        live.model.setDropped(receiver.dropped());
+            if (wellFormed[i])
+                flow.listeners.offer(receiver.data(i), receiver.size(i));
+        double now = live.seconds();
+        std::vector<PathChange> changes;
+        {
+            std::lock_guard<std::mutex> hold(live.lock);
+            for (int i = 0; i < count; ++i)
+                wellFormed[i] ? live.model.add(messages[i], now) : live.model.addMalformed();
+            live.model.setDropped(receiver.dropped());
+            changes = live.model.takeChanges();
+        }
+        if (!changes.empty())
+            flow.listeners.announce(changes);
     }
 }
 
 // The port is the monitor's own, so its holders are not looked for.
-void refreshStatus(Live &live, const Forwarder &forwarder, const Recorder &recorder,
-                   const std::vector<common::Endpoint> &forwards) {
+void refreshStatus(Live &live, Flow flow, const std::vector<common::Endpoint> &forwards) {
     static BridgeCache bridge;
     Facts facts = gatherFacts(Roots{}, bridge);
-    std::string recording = recorder.stateText();
+    std::string recording = flow.recorder.stateText();
     std::vector<std::string> targets;
-    for (size_t i = 0; i < forwarder.size(); ++i)
-        targets.push_back(common::printable(forwards[i].text()) + " " + forwarder.state(i));
-    if (uint64_t heldBack = forwarder.heldBack())
+    for (size_t i = 0; i < flow.forwarder.size(); ++i)
+        targets.push_back(common::printable(forwards[i].text()) + " " + flow.forwarder.state(i));
+    if (uint64_t heldBack = flow.forwarder.heldBack())
         targets.push_back("loop: " + std::to_string(heldBack) +
                           " datagrams that came back too often held back");
     std::lock_guard<std::mutex> hold(live.lock);
     live.status.facts = std::move(facts);
     live.status.recording = std::move(recording);
     live.status.targets = std::move(targets);
+    live.status.listening = flow.listeners.clients();
+    live.status.skipped = flow.listeners.skipped();
 }
 
 } // namespace monitor

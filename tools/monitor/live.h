@@ -4,6 +4,7 @@
 #pragma once
 
 #include "forwarder.h"
+#include "listeners.h"
 #include "model.h"
 #include "receiver.h"
 #include "recorder.h"
@@ -34,12 +35,17 @@ struct Snapshot {
 
 // A copy of the model and status, and the time it was taken.
 Snapshot snapshot(Live &live);
-// Receives until stopping: forwards each batch first, queues it for the recording, decodes it, then
-// adds it to the model.
-void receiveLoop(Receiver &receiver, Forwarder &forwarder, Recorder &recorder, Live &live,
-                 const std::atomic<bool> &stopping);
-// Refreshes the facts, the targets' states and the recording's state in the status.
-void refreshStatus(Live &live, const Forwarder &forwarder, const Recorder &recorder,
-                   const std::vector<common::Endpoint> &forwards);
+// The parts of the data flow that the receiving thread feeds, in their order.
+struct Flow {
+    Forwarder &forwarder;
+    Recorder &recorder;
+    Listeners &listeners;
+};
+
+// Receives until stopping: forwards each batch first, queues it for the recording, decodes it,
+// queues it for the OSCQuery clients that listen, then adds it to the model.
+void receiveLoop(Receiver &receiver, Flow flow, Live &live, const std::atomic<bool> &stopping);
+// Refreshes the facts, the targets', the recording's and the OSCQuery clients' states in the status.
+void refreshStatus(Live &live, Flow flow, const std::vector<common::Endpoint> &forwards);
 
 } // namespace monitor

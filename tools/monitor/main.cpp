@@ -6,6 +6,7 @@
 #include "options.h"
 #include "plain.h"
 #include "printable.h"
+#include "query_server.h"
 #include "show.h"
 #include "stop_signals.h"
 #include "web_server.h"
@@ -36,6 +37,41 @@ common::Failure portTaken(common::Failure failure, uint16_t port) {
     return failure;
 }
 
+// On standard error for a log, and in the header, where the live screen shows it from the start.
+void warnWhenOpen(Live &live, const char *option, const common::Endpoint &where) {
+    if (where.host.rfind("127.", 0) == 0)
+        return;
+    std::string warning = common::printable(std::string("warning: with ") + option + " " + where.text() +
+                                            " anyone on the network can see the sensor data");
+    std::fprintf(stderr, "%s: %s\n", kProgram, warning.c_str());
+    std::lock_guard<std::mutex> hold(live.lock);
+    live.status.warnings.push_back(warning);
+}
+
+std::string hostName() {
+    char name[256] = {};
+    gethostname(name, sizeof name - 1);
+    return name;
+}
+
+// --oscquery: answers from snapshots of the model, and sends what arrives to the clients that listen.
+std::optional<common::Failure> startQuery(QueryServer &query, Live &live, const Options &options) {
+    {
+        std::lock_guard<std::mutex> hold(live.lock);
+        live.model.keepChanges();
+        live.status.oscquery = options.oscquery.text();
+    }
+    auto answer = [&live, name = hostName()](std::string_view path, std::string_view query) {
+        return answerQuery(snapshot(live).model, path, query, name);
+    };
+    std::string error;
+    if (!query.start(options.oscquery.host, static_cast<uint16_t>(std::stoi(options.oscquery.port)), answer,
+                     options.origins, error))
+        return common::Failure{common::Exit::Failed, error};
+    warnWhenOpen(live, "--oscquery", options.oscquery);
+    return std::nullopt;
+}
+
 // --web: serves the page from snapshots of the model; warns when other computers can open it.
 std::optional<common::Failure> startWeb(WebServer &web, Live &live, const Options &options) {
     auto render = [&live, maker = FrameMaker()](bool full) mutable {
@@ -45,14 +81,7 @@ std::optional<common::Failure> startWeb(WebServer &web, Live &live, const Option
     std::string error;
     if (!web.start(options.web.host, static_cast<uint16_t>(std::stoi(options.web.port)), render, error))
         return common::Failure{common::Exit::Failed, error};
-    // On standard error for a log, and in the header, where the live screen shows it from the start.
-    if (options.web.host.rfind("127.", 0) != 0) {
-        std::string warning = common::printable("warning: with --web " + options.web.text() +
-                                                " anyone on the network can see the sensor data");
-        std::fprintf(stderr, "%s: %s\n", kProgram, warning.c_str());
-        std::lock_guard<std::mutex> hold(live.lock);
-        live.status.warnings.push_back(warning);
-    }
+    warnWhenOpen(live, "--web", options.web);
     return std::nullopt;
 }
 
@@ -85,9 +114,14 @@ int main(int argc, char **argv) {
     if (!options.web.port.empty())
         if (auto failure = startWeb(web, live, options))
             return common::endWith(kProgram, *failure);
-    std::thread receiving(receiveLoop, std::ref(receiver), std::ref(forwarder), std::ref(recorder),
-                          std::ref(live), std::cref(stopping));
-    auto refresh = [&] { refreshStatus(live, forwarder, recorder, options.forwards); };
+    Listeners listeners;
+    QueryServer query(listeners);
+    if (!options.oscquery.port.empty())
+        if (auto failure = startQuery(query, live, options))
+            return common::endWith(kProgram, *failure);
+    Flow flow{forwarder, recorder, listeners};
+    std::thread receiving(receiveLoop, std::ref(receiver), flow, std::ref(live), std::cref(stopping));
+    auto refresh = [&] { refreshStatus(live, flow, options.forwards); };
     if (options.plain || !isatty(STDOUT_FILENO)) {
         runPlain(live, options.seconds, refresh, stopping);
     } else if (runScreen(live, options.seconds, refresh, stopping)) {

@@ -37,6 +37,7 @@ common::CommandLine commandLine(Options &o) {
     return {
         "Usage: vrennosc-monitor [--port N] [--forward HOST:PORT]... [--plain] [--seconds S]\n"
         "                        [--record FILE [--append]] [--web [HOST:]PORT]\n"
+        "                        [--oscquery [HOST:]PORT [--allow-origin URL]...]\n"
         "       vrennosc-monitor --check\n"
         "Shows the OSC messages that arrive on UDP port N of 127.0.0.1 (default 9876): one row\n"
         "per address, with its rate, latest values, bars and recent history.\n",
@@ -89,6 +90,30 @@ common::CommandLine commandLine(Options &o) {
                               "0.0.0.0:8080), not '" +
                                   std::string(v) + "'";
              }},
+            {"--oscquery", "[HOST:]PORT",
+             "also serve the addresses to OSCQuery programs at http://HOST:PORT/,\n"
+             "with live values over a WebSocket there, and announce them on the\n"
+             "network; HOST is 127.0.0.1 unless given (0.0.0.0: every network)",
+             [&o](const char *v) {
+                 return parseWebAddress(v, o.oscquery)
+                            ? ""
+                            : "--oscquery wants [HOST:]PORT with an IPv4 address (e.g. 9877 or "
+                              "0.0.0.0:9877), not '" +
+                                  std::string(v) + "'";
+             }},
+            {"--allow-origin", "URL",
+             "let scripts of the page at URL (e.g. http://localhost:8000) listen\n"
+             "to the OSCQuery server; may be given more than once",
+             [&o](const char *v) {
+                 std::string origin = v;
+                 bool web = origin.rfind("http://", 0) == 0 || origin.rfind("https://", 0) == 0;
+                 if (!web || origin.size() < 9 ||
+                     origin.find('/', origin.find("//") + 2) != std::string::npos)
+                     return "--allow-origin wants a page's origin such as http://localhost:8000, not '" +
+                            origin + "'";
+                 o.origins.push_back(origin);
+                 return std::string();
+             }},
             {"--check", nullptr, "check the hub, the bridge and the network once, then exit", flag(o.check)},
         },
         "Keys: q quits, space freezes the view, r resets ranges and histories, c clears rows.\n"
@@ -99,6 +124,7 @@ common::CommandLine commandLine(Options &o) {
         "  vrennosc-monitor --plain --seconds 5 > table.txt\n"
         "  vrennosc-monitor --record take1.txt            (then: vrennosc-play --loop take1.txt)\n"
         "  vrennosc-monitor --web 8080                   (then open http://127.0.0.1:8080/)\n"
+        "  vrennosc-monitor --oscquery 0.0.0.0:9877       (found by OSCQuery programs)\n"
         "  vrennosc-monitor --check\n",
     };
 }
@@ -109,6 +135,8 @@ std::string parseOptions(int argc, char **argv, Options &options) {
     std::string refused = common::parseCommandLine(commandLine(options), argc, argv);
     if (refused.empty() && options.append && options.record.empty())
         refused = "--append goes with --record FILE";
+    if (refused.empty() && !options.origins.empty() && options.oscquery.port.empty())
+        refused = "--allow-origin goes with --oscquery [HOST:]PORT";
     return refused;
 }
 

@@ -16,7 +16,9 @@ struct Options {
     bool plain = false;
     double seconds = 0; // 0: run until quit
     bool check = false;
-    std::string record; // the file to record to; empty: no recording
+    common::Endpoint oscquery;        // --oscquery, as --web
+    std::vector<std::string> origins; // --allow-origin: pages whose scripts may listen
+    std::string record;               // the file to record to; empty: no recording
     bool append = false;
     bool help = false;
 };

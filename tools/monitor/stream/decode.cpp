@@ -89,6 +89,9 @@ bool decodeMessage(const uint8_t *data, size_t size, Message &message) {
     const char *types = lo_message_get_types(decoded);
     lo_arg **argv = lo_message_get_argv(decoded);
     message.address = std::string_view(reinterpret_cast<const char *>(data));
+    // liblo has checked the padding: the type tags follow the address's last zero, after a comma.
+    message.types =
+        std::string_view(reinterpret_cast<const char *>(data) + (message.address.size() & ~3u) + 5);
     message.argc = lo_message_get_argc(decoded);
     for (int i = 0; i < message.argc && i < kMaxValues; ++i)
         message.values[i] = valueOf(types[i], argv[i]);

@@ -20,6 +20,7 @@ struct Message {
     std::string_view address; // points into the datagram
     int argc = 0;             // all arguments, of which the first kMaxValues are in values
     Value values[kMaxValues];
+    std::string_view types = {}; // its type tags without the comma, also in the datagram
 };
 
 // Fills message from a datagram; false when it is not a well-formed OSC message.

@@ -97,6 +97,8 @@ void Model::add(const Message &message, double now) {
             addresses_.emplace_back(address);
         else
             addresses_[index] = address;
+        if (keepChanges_)
+            changes_.push_back({true, std::string(address)});
     }
     Row &row = found->second;
     bool reshaped = row.argc != message.argc;
@@ -107,6 +109,8 @@ void Model::add(const Message &message, double now) {
     row.lastTime = now;
     recency_.touch(row.index);
     row.argc = message.argc;
+    message.types.copy(row.types, kMaxTypes);
+    row.types[std::min(message.types.size(), kMaxTypes)] = '\0';
     for (int i = 0; i < message.argc && i < kMaxValues; ++i) {
         const Value &value = message.values[i];
         Series &series = row.series[i];
@@ -127,6 +131,8 @@ void Model::add(const Message &message, double now) {
 size_t Model::dropSilentLongest() {
     size_t oldest = recency_.oldest();
     rows_.erase(addresses_[oldest]);
+    if (keepChanges_)
+        changes_.push_back({false, addresses_[oldest]});
     ++replaced_;
     return oldest;
 }
@@ -138,6 +144,9 @@ void Model::resetRanges() {
 }
 
 void Model::clear() {
+    for (const std::string &address : addresses_)
+        if (keepChanges_)
+            changes_.push_back({false, address});
     rows_.clear();
     recency_.clear();
     addresses_.clear();

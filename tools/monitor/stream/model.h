@@ -20,6 +20,7 @@ constexpr size_t kMaxRows = 1024;
 // there and marked, in the model only, never in what is forwarded or recorded.
 constexpr size_t kMaxAddress = 512;
 constexpr std::string_view kCutMark = "…";
+constexpr size_t kMaxTypes = 64;     // type tags a row keeps, so that a row's size is fixed
 constexpr double kBinSeconds = 0.25; // one history bin
 constexpr int kHistoryBins = 48;     // 12 s of history
 
@@ -45,10 +46,17 @@ struct Row {
     uint64_t total = 0;
     double lastTime = 0;
     int argc = 0;
-    size_t index = 0; // its number in the model's recency order and address list
+    char types[kMaxTypes + 1] = {}; // the latest message's type tags, cut at kMaxTypes
+    size_t index = 0;               // its number in the model's recency order and address list
     Value values[kMaxValues];
     Series series[kMaxValues];
     Counter counter;
+};
+
+// An address that got a row, or whose row went to another address or was cleared.
+struct PathChange {
+    bool added;
+    std::string address;
 };
 
 // Orders addresses by connector (A0…A3, D2…D8, I2C, UART), then others alphabetically.
@@ -69,6 +77,10 @@ public:
     void resetRanges();
     // Forgets every row.
     void clear();
+    // Starts keeping the changes of the address list, for takeChanges().
+    void keepChanges() { keepChanges_ = true; }
+    // The changes of the address list since the last call, oldest first.
+    std::vector<PathChange> takeChanges() { return std::move(changes_); }
 
     const std::map<std::string, Row, ConnectorOrder> &rows() const { return rows_; }
     uint64_t total() const { return total_; }
@@ -90,6 +102,8 @@ private:
     Counter counter_;
     uint64_t total_ = 0, malformed_ = 0, replaced_ = 0, dropped_ = 0;
     double lastTime_ = -1;
+    bool keepChanges_ = false;
+    std::vector<PathChange> changes_;
 };
 
 // The address as a row keeps it: itself, or its first kMaxAddress bytes and the mark, put in cut.

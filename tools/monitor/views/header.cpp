@@ -37,6 +37,12 @@ std::string targetsLine(const Status &status) {
     return line;
 }
 
+std::string oscqueryLine(const Status &status) {
+    std::string line = "oscquery " + status.oscquery + "   " + std::to_string(status.listening) +
+                       (status.listening == 1 ? " client" : " clients");
+    return status.skipped ? line + "   skipped " + std::to_string(status.skipped) : line;
+}
+
 std::string countsLine(const Model &model, double now) {
     char line[160];
     int n = std::snprintf(line, sizeof line, "messages %llu (%.0f/s)   malformed %llu   last ",
@@ -91,6 +97,8 @@ Header makeHeader(const Model &model, const Status &status, double now) {
         header.lines.push_back(targetsLine(status));
     if (!status.recording.empty())
         header.lines.push_back(status.recording);
+    if (!status.oscquery.empty())
+        header.lines.push_back(oscqueryLine(status));
     header.lines.push_back(countsLine(model, now));
     return header;
 }

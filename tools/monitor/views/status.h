@@ -18,6 +18,9 @@ struct Status {
     bool frozen = false;
     std::string recording{};             // the recorder's state, escaped; empty when not recording
     std::vector<std::string> warnings{}; // given at the start and true all along, printable
+    std::string oscquery{};              // where the OSCQuery server listens; empty when it does not
+    int listening = 0;                   // its WebSocket clients
+    uint64_t skipped = 0;                // messages they skipped, being too slow
 };
 
 } // namespace monitor

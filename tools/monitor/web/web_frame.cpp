@@ -3,6 +3,7 @@
 
 #include "cells.h"
 #include "header.h"
+#include "json_text.h"
 #include "printable.h"
 
 #include <cmath>
@@ -10,6 +11,8 @@
 
 namespace monitor {
 namespace {
+
+using common::jsonString;
 
 constexpr int kSentBins = static_cast<int>((kPlotSeconds + 1) / kBinSeconds); // a little more than a plot
 
@@ -62,17 +65,6 @@ std::string headerJson(const Model &model, const Status &status, double now) {
 }
 
 } // namespace
-
-// printable() leaves no control characters, so only quotes and backslashes need escaping.
-std::string jsonString(std::string_view text) {
-    std::string out = "\"";
-    for (char c : common::printable(text)) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
 
 Frames FrameMaker::make(const Model &model, const Status &status, double now, bool full) {
     std::string head = headerJson(model, status, now), order = "[", changed, all, history;

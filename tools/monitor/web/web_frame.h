@@ -22,7 +22,6 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 
 namespace monitor {
@@ -41,8 +40,5 @@ private:
     std::unordered_map<std::string, std::string> sent_; // each row's JSON as last rendered
     std::string order_;                                 // the address list as last rendered
 };
-
-// text as a JSON string, made printable first.
-std::string jsonString(std::string_view text);
 
 } // namespace monitor

@@ -1,19 +1,13 @@
-// civetweb runs a fixed pool of worker threads and stops accepting while they and its short queue
-// are busy, so a flood of connections holds a bounded number of sockets and never reaches the
-// monitor's own threads. Every request is answered from begin_request: civetweb serves no files.
+// Every request is answered from begin_request: civetweb serves no files.
 #include "web_server.h"
 
+#include "http.h"
 #include "web_access.h"
 #include "web_files.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
 #include <civetweb.h>
 #include <cstring>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace monitor {
 
@@ -26,53 +20,12 @@ constexpr auto kFrameInterval = std::chrono::milliseconds(100);
 constexpr auto kKeepAlive = std::chrono::seconds(1);    // an idle stream still notices a closed page
 constexpr auto kFullInterval = std::chrono::seconds(1); // full frames cost most: one a second at most
 
-// The headers every answer carries: nothing is cached, and the page may load only its own files.
-constexpr const char *kCommonHeaders =
-    "Cache-Control: no-store\r\n"
-    "X-Content-Type-Options: nosniff\r\n"
-    "Content-Security-Policy: default-src 'self'; frame-ancestors 'none'\r\n"
-    "Referrer-Policy: no-referrer\r\n"
-    "Connection: close\r\n";
-
-int reply(mg_connection *connection, int status, const char *reason, const char *type, const void *body,
-          size_t size, const char *extra = "") {
-    mg_printf(connection, "HTTP/1.1 %d %s\r\nContent-Type: %s\r\nContent-Length: %zu\r\n%s%s\r\n", status,
-              reason, type, size, kCommonHeaders, extra);
-    mg_write(connection, body, size);
-    return status;
-}
-
-int refuse(mg_connection *connection, int status, const char *reason, const char *why,
-           const char *extra = "") {
-    std::string body = std::string(reason) + ": " + why + "\n";
-    return reply(connection, status, reason, "text/plain; charset=utf-8", body.data(), body.size(), extra);
-}
-
 const WebFile *findFile(const char *uri) {
     std::string_view path = std::strcmp(uri, "/") == 0 ? "/index.html" : uri;
     for (size_t i = 0; i < kWebFileCount; ++i)
         if (path == kWebFiles[i].path)
             return &kWebFiles[i];
     return nullptr;
-}
-
-// Why host:port cannot be listened on, in the system's words, as civetweb only says that it failed.
-std::string bindFailure(const std::string &host, uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    inet_pton(AF_INET, host.c_str(), &address.sin_addr);
-    int fd = socket(AF_INET, SOCK_STREAM, 0), one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    bool bound = bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    int reason = errno;
-    close(fd);
-    if (bound)
-        return "";
-    return std::strerror(reason) +
-           std::string(reason == EADDRINUSE
-                           ? "; ss -ltnp 'sport = :" + std::to_string(port) + "' names the program"
-                           : "");
 }
 
 } // namespace
@@ -93,36 +46,12 @@ bool WebServer::start(const std::string &host, uint16_t port, Render render, std
     host_ = host;
     port_ = port;
     render_ = std::move(render);
-    std::string listen = host + ":" + std::to_string(port);
-    std::string threads = std::to_string(kMaxStreams + 8); // the page's files load beside full streams
-    const char *options[] = {"listening_ports",
-                             listen.c_str(),
-                             "num_threads",
-                             threads.c_str(),
-                             "connection_queue",
-                             "16",
-                             "listen_backlog",
-                             "64",
-                             "max_request_size",
-                             "8192",
-                             "request_timeout_ms",
-                             "5000",
-                             "enable_keep_alive",
-                             "no",
-                             nullptr};
     mg_callbacks callbacks{};
     callbacks.begin_request = onRequest;
-    callbacks.log_message = [](const mg_connection *, const char *) { return 1; }; // not on the screen
-    mg_init_data init{&callbacks, this, options};
-    char text[256] = {};
-    mg_error_data failure{nullptr, text, sizeof text};
-    mg_init_library(0);
-    context_ = mg_start2(&init, &failure);
-    if (!context_) {
-        std::string reason = bindFailure(host, port);
-        error = "cannot serve the page on " + listen + ": " + (reason.empty() ? text : reason);
+    // The page's files load beside full streams.
+    context_ = startHttp(host, port, kMaxStreams + 8, callbacks, this, "the page", error);
+    if (!context_)
         return false;
-    }
     publisher_ = std::thread(&WebServer::publish, this);
     return true;
 }
@@ -163,8 +92,8 @@ int WebServer::stream(mg_connection *connection) {
     if (!room) // answered outside the lock, which a slow client must never hold
         return refuse(connection, 503, "Service Unavailable", "too many pages are open",
                       "Retry-After: 5\r\n");
-    mg_printf(connection, "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n%s\r\nretry: 2000\n\n",
-              kCommonHeaders);
+    replyHead(connection, "text/event-stream");
+    mg_printf(connection, "retry: 2000\n\n");
     uint64_t sent = 0;
     bool needFull = true; // the first frame, and the one after any skipped, carries every row
     for (;;) {

@@ -1,0 +1,60 @@
+// The OSCQuery clients on the WebSocket: the addresses each listens to, and a bounded queue of what
+// is to be sent to each. The receiving thread only queues, never waits for a client: a client whose
+// queue is full skips what does not fit, and the skips are counted.
+#pragma once
+
+#include "model.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace monitor {
+
+struct Outgoing {
+    bool binary; // a datagram as it arrived; otherwise a JSON text message
+    std::string bytes;
+};
+
+class Listeners {
+public:
+    static constexpr int kMaxClients = 32;
+    static constexpr size_t kQueueBytes = 4 << 20; // per client
+
+    // A new client's number, or -1 when kMaxClients are there.
+    int join();
+    // Forgets the client, and wakes its take().
+    void leave(int client);
+    // Starts or stops sending the client the datagrams sent to address.
+    void listen(int client, const std::string &address);
+    void ignore(int client, const std::string &address);
+    // Queues each datagram for the clients that listen to its address.
+    void offer(const uint8_t *data, size_t size);
+    // Queues PATH_ADDED or PATH_REMOVED for every client.
+    void announce(const std::vector<PathChange> &changes);
+    // Waits up to timeoutMs for what is queued for the client and takes it; false once it left.
+    bool take(int client, std::vector<Outgoing> &out, int timeoutMs);
+    // Clients now, and what they skipped in all.
+    int clients() const;
+    uint64_t skipped() const;
+
+private:
+    struct Client {
+        bool present = false;
+        std::set<std::string, std::less<>> addresses;
+        std::vector<Outgoing> queue;
+        size_t queued = 0; // bytes in queue
+    };
+    void queue(Client &client, Outgoing outgoing);
+
+    mutable std::mutex lock_; // guards everything below
+    std::condition_variable ready_;
+    Client clients_[kMaxClients];
+    int present_ = 0;
+    uint64_t skipped_ = 0;
+};
+
+} // namespace monitor
