@@ -1,5 +1,5 @@
 # Every outside library, found once, each as an imported target: hidapi for the bridge; liblo,
-# ncurses and civetweb for the tools (and liblo for the tests, which decode with it).
+# ncurses, civetweb and avahi for the tools (and liblo for the tests, which decode with it).
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 pkg_check_modules(HIDAPI REQUIRED IMPORTED_TARGET GLOBAL hidapi-hidraw)
@@ -8,6 +8,7 @@ if(VRENNOSC_BUILD_MONITOR OR BUILD_TESTING OR VRENNOSC_FUZZ)
 endif()
 if(VRENNOSC_BUILD_MONITOR)
   pkg_check_modules(NCURSESW REQUIRED IMPORTED_TARGET GLOBAL ncursesw)
+  pkg_check_modules(AVAHI REQUIRED IMPORTED_TARGET GLOBAL avahi-client)
   # Debian's libcivetweb-dev has a CMake package file that wants the civetweb program too, so the
   # library is found directly.
   find_library(CIVETWEB_LIBRARY civetweb REQUIRED)

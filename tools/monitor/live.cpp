@@ -52,10 +52,11 @@ void receiveLoop(Receiver &receiver, Flow flow, Live &live, const std::atomic<bo
 }
 
 // The port is the monitor's own, so its holders are not looked for.
-void refreshStatus(Live &live, Flow flow, const std::vector<common::Endpoint> &forwards) {
+void refreshStatus(Live &live, Flow flow, const std::vector<common::Endpoint> &forwards,
+                   const Announcer &announcer) {
     static BridgeCache bridge;
     Facts facts = gatherFacts(Roots{}, bridge);
-    std::string recording = flow.recorder.stateText();
+    std::string recording = flow.recorder.stateText(), announced = common::printable(announcer.state());
     std::vector<std::string> targets;
     for (size_t i = 0; i < flow.forwarder.size(); ++i)
         targets.push_back(common::printable(forwards[i].text()) + " " + flow.forwarder.state(i));
@@ -68,6 +69,7 @@ void refreshStatus(Live &live, Flow flow, const std::vector<common::Endpoint> &f
     live.status.targets = std::move(targets);
     live.status.listening = flow.listeners.clients();
     live.status.skipped = flow.listeners.skipped();
+    live.status.announced = std::move(announced);
 }
 
 } // namespace monitor

@@ -3,6 +3,7 @@
 // so that none renders under the lock.
 #pragma once
 
+#include "announcer.h"
 #include "forwarder.h"
 #include "listeners.h"
 #include "model.h"
@@ -45,7 +46,9 @@ struct Flow {
 // Receives until stopping: forwards each batch first, queues it for the recording, decodes it,
 // queues it for the OSCQuery clients that listen, then adds it to the model.
 void receiveLoop(Receiver &receiver, Flow flow, Live &live, const std::atomic<bool> &stopping);
-// Refreshes the facts, the targets', the recording's and the OSCQuery clients' states in the status.
-void refreshStatus(Live &live, Flow flow, const std::vector<common::Endpoint> &forwards);
+// Refreshes the facts, the targets', the recording's, the OSCQuery clients' and the announcement's
+// states in the status.
+void refreshStatus(Live &live, Flow flow, const std::vector<common::Endpoint> &forwards,
+                   const Announcer &announcer);
 
 } // namespace monitor

@@ -54,8 +54,10 @@ std::string hostName() {
     return name;
 }
 
-// --oscquery: answers from snapshots of the model, and sends what arrives to the clients that listen.
-std::optional<common::Failure> startQuery(QueryServer &query, Live &live, const Options &options) {
+// --oscquery: answers from snapshots of the model, sends what arrives to the clients that listen,
+// and is announced on the network; without a responder, one line says how to have one.
+std::optional<common::Failure> startQuery(QueryServer &query, Announcer &announcer, Live &live,
+                                          const Options &options) {
     {
         std::lock_guard<std::mutex> hold(live.lock);
         live.model.keepChanges();
@@ -69,6 +71,12 @@ std::optional<common::Failure> startQuery(QueryServer &query, Live &live, const 
                      options.origins, error))
         return common::Failure{common::Exit::Failed, error};
     warnWhenOpen(live, "--oscquery", options.oscquery);
+    // A service name has at most 63 bytes.
+    std::string name = ("vrennosc-monitor on " + hostName()).substr(0, 63);
+    std::string announced = announcer.start(
+        name, options.oscquery.host, static_cast<uint16_t>(std::stoi(options.oscquery.port)), options.port);
+    if (announced.rfind("discovery off", 0) == 0)
+        std::fprintf(stderr, "%s: %s\n", kProgram, common::printable(announced).c_str());
     return std::nullopt;
 }
 
@@ -116,12 +124,13 @@ int main(int argc, char **argv) {
             return common::endWith(kProgram, *failure);
     Listeners listeners;
     QueryServer query(listeners);
+    Announcer announcer;
     if (!options.oscquery.port.empty())
-        if (auto failure = startQuery(query, live, options))
+        if (auto failure = startQuery(query, announcer, live, options))
             return common::endWith(kProgram, *failure);
     Flow flow{forwarder, recorder, listeners};
     std::thread receiving(receiveLoop, std::ref(receiver), flow, std::ref(live), std::cref(stopping));
-    auto refresh = [&] { refreshStatus(live, flow, options.forwards); };
+    auto refresh = [&] { refreshStatus(live, flow, options.forwards, announcer); };
     if (options.plain || !isatty(STDOUT_FILENO)) {
         runPlain(live, options.seconds, refresh, stopping);
     } else if (runScreen(live, options.seconds, refresh, stopping)) {

@@ -38,8 +38,9 @@ std::string targetsLine(const Status &status) {
 }
 
 std::string oscqueryLine(const Status &status) {
-    std::string line = "oscquery " + status.oscquery + "   " + std::to_string(status.listening) +
-                       (status.listening == 1 ? " client" : " clients");
+    std::string line = "oscquery " + status.oscquery + "   " +
+                       (status.announced.empty() ? "" : status.announced + "   ") +
+                       std::to_string(status.listening) + (status.listening == 1 ? " client" : " clients");
     return status.skipped ? line + "   skipped " + std::to_string(status.skipped) : line;
 }
 

@@ -19,6 +19,7 @@ struct Status {
     std::string recording{};             // the recorder's state, escaped; empty when not recording
     std::vector<std::string> warnings{}; // given at the start and true all along, printable
     std::string oscquery{};              // where the OSCQuery server listens; empty when it does not
+    std::string announced{};             // whether it is announced on the network, printable
     int listening = 0;                   // its WebSocket clients
     uint64_t skipped = 0;                // messages they skipped, being too slow
 };
