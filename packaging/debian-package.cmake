@@ -10,13 +10,16 @@ and other OSC receivers. Includes a udev rule that gives the logged-in user\n\
 access to the hub, a systemd user unit that keeps the bridge running, and\n\
 vrennosc-monitor, which shows every sensor's values live, says what is wrong\n\
 when nothing arrives, forwards the messages to other programs or computers and\n\
-records them, and vrennosc-play, which replays a recording with its timing.")
+records them, serves them to OSCQuery programs that find it on the network,\n\
+and vrennosc-play, which replays a recording with its timing.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VRENNOSC_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS liblo-tools)
+# The responder that announces vrennosc-monitor --oscquery, and answers for NAME.local.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS avahi-daemon)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${CMAKE_CURRENT_LIST_DIR}/postinst")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
