@@ -12,4 +12,5 @@ bench/run.sh build/bench full
 bench/monitor.sh build/bench full
 bench/record.sh build/bench full
 bench/web.sh build/bench
+bench/oscquery.sh build/bench
 bench/long_addresses.sh build/bench

@@ -30,6 +30,11 @@ run_suite build/asan "" "" -DVRENNOSC_SANITIZE=ON
 # libFuzzer comes with clang, so the fuzz targets get a clang build of their own.
 run_suite build/fuzz "--target fuzz_targets" "-L fuzz" -DCMAKE_CXX_COMPILER=clang++ \
     -DVRENNOSC_FUZZ=ON -DVRENNOSC_FUZZ_SECONDS=60
+# Why each skipped test skipped, in its own words.
+for dir in build/test build/asan build/fuzz; do
+    log=$dir/Testing/Temporary/LastTest.log
+    [ ! -f "$log" ] || grep -h '^SKIP: ' "$log" | sed "s|^|$dir: |" || true
+done
 set -- /dev/null
 for log in build/test/ctest.log build/asan/ctest.log build/fuzz/ctest.log; do [ ! -f "$log" ] || set -- "$@" "$log"; done
 awk -v broken="$broken" '/tests passed, .* tests failed out of/ { total += $NF; failed += $(NF - 5) } /\*\*\*Skipped/ { skipped++ }

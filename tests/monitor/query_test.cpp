@@ -126,7 +126,7 @@ TEST(Query, ListenersQueueAndSkip) {
     listeners.listen(slow, "/a");
     listeners.listen(other, "/b");
     std::vector<uint8_t> a = datagramOf("00000000.00000001 /a i 1"), b = datagramOf("00000000.00000001 /b i 2");
-    size_t fits = Listeners::kQueueBytes / a.size();
+    size_t fits = Listeners::kQueueBytes / (a.size() + Listeners::kEntryCost);
     for (size_t i = 0; i < fits + 5; ++i)
         listeners.offer(a.data(), a.size());
     listeners.offer(b.data(), b.size());

@@ -41,11 +41,12 @@ void Listeners::ignore(int client, const std::string &address) {
 }
 
 void Listeners::queue(Client &client, Outgoing outgoing) {
-    if (client.queued + outgoing.bytes.size() > kQueueBytes) {
+    size_t cost = outgoing.bytes.size() + kEntryCost;
+    if (client.queued + cost > kQueueBytes) {
         ++skipped_;
         return;
     }
-    client.queued += outgoing.bytes.size();
+    client.queued += cost;
     client.queue.push_back(std::move(outgoing));
 }
 

@@ -22,7 +22,9 @@ struct Outgoing {
 class Listeners {
 public:
     static constexpr int kMaxClients = 32;
-    static constexpr size_t kQueueBytes = 4 << 20; // per client
+    // What a client's queue may hold: about a second of the hub's busiest stream.
+    static constexpr size_t kQueueBytes = 1 << 20;
+    static constexpr size_t kEntryCost = 64; // what a queued message costs besides its bytes
 
     // A new client's number, or -1 when kMaxClients are there.
     int join();
@@ -46,7 +48,7 @@ private:
         bool present = false;
         std::set<std::string, std::less<>> addresses;
         std::vector<Outgoing> queue;
-        size_t queued = 0; // bytes in queue
+        size_t queued = 0; // what queue costs, in bytes
     };
     void queue(Client &client, Outgoing outgoing);
 
