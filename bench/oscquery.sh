@@ -26,7 +26,8 @@ run() {
     background "$monitor" --port "$port" --forward "127.0.0.1:$forward_port" --plain --oscquery "$query" >"$work/tables" 2>/dev/null
     monitor_pid=$!
     wait_until "curl -so /dev/null http://127.0.0.1:$query/"
-    for n in $(seq "$1"); do background python3 "$here/oscquery_listen.py" "$query" >"$work/client$n"; done
+    # The clients stand for programs on other computers: they yield this machine's cores.
+    for n in $(seq "$1"); do background nice -n 19 python3 "$here/oscquery_listen.py" "$query" >"$work/client$n"; done
     wait_until "[ \$(cat $work/client* 2>/dev/null | grep -c ready) -eq $1 ]"
     cpu_start=$("$bin/bench_cpu" $monitor_pid | awk '{print $2}')
     LD_PRELOAD=$build/tools/virtualhub/libvirtualhub.so VHUB_SCENARIO=$here/web.txt background "$bin/vrennosc_bench" >/dev/null
@@ -37,8 +38,8 @@ run() {
     received=$(sed -n 's/^messages \([0-9]*\) .*/\1/p' "$work/tables" | tail -n1)
     skipped=$(sed -n 's/.*   skipped \([0-9]*\)$/\1/p' "$work/tables" | tail -n1)
     forwarded=$(awk '/^datagrams/ {print $2}' "$work/forwarded")
-    counts=$(cat "$work"/client* 2>/dev/null | awk '/^received/ {print $2}' | sort -n | tr '\n' ' ')
-    kill $monitor_pid
+    counts=$(cat "$work"/client* 2>/dev/null | awk '/^received/ {print $2}' | sort -n | tr '\n' ' ' || true)
+    kill $monitor_pid && wait $monitor_pid || true # the port is free again
 }
 
 run "$clients"

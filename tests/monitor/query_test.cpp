@@ -24,12 +24,8 @@ Model modelOf(const std::vector<std::string> &lines) {
 }
 
 const std::vector<std::string> kTake = {
-    "/vrenn/A0-light fff 0.5 0 2",
-    "/vrenn/A0-light fff 0.25 1 2",
-    "/vrenn/D2-button i 1",
-    "/vrenn/I2C-my/knob f 3",
-    "/other sd word 1e+300",
-    "/mixed ih -7 12",
+    "/vrenn/A0-light fff 0.5 0 2", "/vrenn/A0-light fff 0.25 1 2", "/vrenn/D2-button i 1",
+    "/vrenn/I2C-my/knob f 3",      "/other sd word 1e+300",        "/mixed ih -7 12",
 };
 
 TEST(Query, NamespaceAsClientsReadIt) {
@@ -41,7 +37,8 @@ TEST(Query, NamespaceAsClientsReadIt) {
     } cases[] = {
         // Floats always with a point, arrays for one value too, ranges per value.
         {"/vrenn/A0-light", "VALUE", 200, R"({"VALUE":[0.25,1.0,2.0]})"},
-        {"/vrenn/A0-light", "RANGE", 200, R"({"RANGE":[{"MIN":0.25,"MAX":0.5},{"MIN":0.0,"MAX":1.0},{"MIN":2.0,"MAX":2.0}]})"},
+        {"/vrenn/A0-light", "RANGE", 200,
+         R"({"RANGE":[{"MIN":0.25,"MAX":0.5},{"MIN":0.0,"MAX":1.0},{"MIN":2.0,"MAX":2.0}]})"},
         {"/vrenn/A0-light", "TYPE", 200, R"({"TYPE":"fff"})"},
         {"/vrenn/D2-button", "", 200,
          R"({"FULL_PATH":"/vrenn/D2-button","DESCRIPTION":"\"button\", on digital connector D2 of the hub",)"
@@ -101,7 +98,8 @@ TEST(Query, ClientCommands) {
         const char *name, *data;
     } cases[] = {
         {R"({"COMMAND":"LISTEN","DATA":"/vrenn/A0-light"})", true, "LISTEN", "/vrenn/A0-light"},
-        {R"( { "DATA" : "/a\/b\u00e9\ud83c\udfb5" , "COMMAND" : "IGNORE" , "N": 1 } )", true, "IGNORE", "/a/bé🎵"},
+        {R"( { "DATA" : "/a\/b\u00e9\ud83c\udfb5" , "COMMAND" : "IGNORE" , "N": 1 } )", true, "IGNORE",
+         "/a/bé🎵"},
         {R"({"COMMAND":"LISTEN"})", false, "", ""},
         {R"({"COMMAND":"LISTEN","DATA":{"x":1}})", false, "", ""},
         {R"({"COMMAND":"LISTEN","DATA":"/a"} trailing)", false, "", ""},
@@ -125,11 +123,14 @@ TEST(Query, ListenersQueueAndSkip) {
     int slow = listeners.join(), other = listeners.join();
     listeners.listen(slow, "/a");
     listeners.listen(other, "/b");
-    std::vector<uint8_t> a = datagramOf("00000000.00000001 /a i 1"), b = datagramOf("00000000.00000001 /b i 2");
+    std::vector<uint8_t> a = datagramOf("00000000.00000001 /a i 1"),
+                         b = datagramOf("00000000.00000001 /b i 2");
     size_t fits = Listeners::kQueueBytes / (a.size() + Listeners::kEntryCost);
+    std::string_view aView(reinterpret_cast<const char *>(a.data()), a.size()),
+        bView(reinterpret_cast<const char *>(b.data()), b.size());
     for (size_t i = 0; i < fits + 5; ++i)
-        listeners.offer(a.data(), a.size());
-    listeners.offer(b.data(), b.size());
+        listeners.offer(&aView, 1);
+    listeners.offer(&bView, 1);
     listeners.announce({{true, "/c"}});
     std::vector<Outgoing> out;
     ASSERT_TRUE(listeners.take(other, out, 0));
@@ -141,7 +142,7 @@ TEST(Query, ListenersQueueAndSkip) {
     EXPECT_EQ(out.size(), fits);
     EXPECT_EQ(listeners.skipped(), 6u); // five datagrams and the announcement
     listeners.ignore(other, "/b");
-    listeners.offer(b.data(), b.size());
+    listeners.offer(&bView, 1);
     listeners.take(other, out, 0);
     EXPECT_TRUE(out.empty());
     listeners.leave(slow);

@@ -34,9 +34,12 @@ void receiveLoop(Receiver &receiver, Flow flow, Live &live, const std::atomic<bo
         for (int i = 0; i < count && arrived; ++i)
             if (wellFormed[i])
                 flow.recorder.add(receiver.data(i), receiver.size(i), arrived);
+        std::string_view heard[Receiver::kBatch];
+        int listenable = 0;
         for (int i = 0; i < count; ++i)
             if (wellFormed[i])
-                flow.listeners.offer(receiver.data(i), receiver.size(i));
+                heard[listenable++] = {reinterpret_cast<const char *>(receiver.data(i)), receiver.size(i)};
+        flow.listeners.offer(heard, listenable);
         double now = live.seconds();
         std::vector<PathChange> changes;
         {

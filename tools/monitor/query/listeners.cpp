@@ -1,11 +1,11 @@
-// One lock for every client: the receiving thread holds it for one comparison and one copy per
-// listening client and datagram, and a client's sender only to swap its queue out.
+// One lock for every client: the receiving thread holds it once per batch, for one lookup and one
+// copy per listening client and datagram, and a client's sender only to swap its queue out. A
+// sender is woken only when its queue was empty, so a busy stream costs one wakeup per batch.
 #include "listeners.h"
 
 #include "json_text.h"
 
 #include <chrono>
-#include <cstring>
 
 namespace monitor {
 
@@ -27,7 +27,7 @@ void Listeners::leave(int client) {
         clients_[client] = Client{};
         --present_;
     }
-    ready_.notify_all();
+    ready_[client].notify_all();
 }
 
 void Listeners::listen(int client, const std::string &address) {
@@ -40,36 +40,42 @@ void Listeners::ignore(int client, const std::string &address) {
     clients_[client].addresses.erase(address);
 }
 
-void Listeners::queue(Client &client, Outgoing outgoing) {
+bool Listeners::queue(Client &client, Outgoing outgoing) {
     size_t cost = outgoing.bytes.size() + kEntryCost;
     if (client.queued + cost > kQueueBytes) {
         ++skipped_;
-        return;
+        return false;
     }
     client.queued += cost;
     client.queue.push_back(std::move(outgoing));
+    return client.waiting;
 }
 
-void Listeners::offer(const uint8_t *data, size_t size) {
-    // A well-formed message's address ends within it; bundles are matched by no address.
-    std::string_view address(reinterpret_cast<const char *>(data),
-                             strnlen(reinterpret_cast<const char *>(data), size));
-    bool queued = false;
+void Listeners::wake(const bool (&woken)[kMaxClients]) {
+    for (int i = 0; i < kMaxClients; ++i)
+        if (woken[i])
+            ready_[i].notify_one();
+}
+
+void Listeners::offer(const std::string_view *datagrams, int count) {
+    bool woken[kMaxClients] = {};
     {
         std::lock_guard<std::mutex> hold(lock_);
         if (present_ == 0)
             return;
-        for (Client &client : clients_)
-            if (client.present && client.addresses.count(address)) {
-                queue(client, {true, std::string(reinterpret_cast<const char *>(data), size)});
-                queued = true;
-            }
+        for (int d = 0; d < count; ++d) {
+            // A well-formed message's address ends within it; bundles are matched by no address.
+            std::string_view address = datagrams[d].substr(0, datagrams[d].find('\0'));
+            for (int i = 0; i < kMaxClients; ++i)
+                if (clients_[i].present && clients_[i].addresses.count(address))
+                    woken[i] |= queue(clients_[i], {true, std::string(datagrams[d])});
+        }
     }
-    if (queued)
-        ready_.notify_all();
+    wake(woken);
 }
 
 void Listeners::announce(const std::vector<PathChange> &changes) {
+    bool woken[kMaxClients] = {};
     {
         std::lock_guard<std::mutex> hold(lock_);
         if (present_ == 0)
@@ -78,19 +84,21 @@ void Listeners::announce(const std::vector<PathChange> &changes) {
             std::string text = std::string("{\"COMMAND\":\"") +
                                (change.added ? "PATH_ADDED" : "PATH_REMOVED") +
                                "\",\"DATA\":" + common::jsonString(change.address) + "}";
-            for (Client &client : clients_)
-                if (client.present)
-                    queue(client, {false, text});
+            for (int i = 0; i < kMaxClients; ++i)
+                if (clients_[i].present)
+                    woken[i] |= queue(clients_[i], {false, text});
         }
     }
-    ready_.notify_all();
+    wake(woken);
 }
 
 bool Listeners::take(int client, std::vector<Outgoing> &out, int timeoutMs) {
     std::unique_lock<std::mutex> hold(lock_);
     Client &mine = clients_[client];
-    ready_.wait_for(hold, std::chrono::milliseconds(timeoutMs),
-                    [&] { return !mine.present || !mine.queue.empty(); });
+    mine.waiting = true;
+    ready_[client].wait_for(hold, std::chrono::milliseconds(timeoutMs),
+                            [&] { return !mine.present || !mine.queue.empty(); });
+    mine.waiting = false;
     out.clear();
     out.swap(mine.queue);
     mine.queued = 0;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace monitor {
@@ -33,8 +34,8 @@ public:
     // Starts or stops sending the client the datagrams sent to address.
     void listen(int client, const std::string &address);
     void ignore(int client, const std::string &address);
-    // Queues each datagram for the clients that listen to its address.
-    void offer(const uint8_t *data, size_t size);
+    // Queues each of count datagrams for the clients that listen to its address.
+    void offer(const std::string_view *datagrams, int count);
     // Queues PATH_ADDED or PATH_REMOVED for every client.
     void announce(const std::vector<PathChange> &changes);
     // Waits up to timeoutMs for what is queued for the client and takes it; false once it left.
@@ -48,12 +49,16 @@ private:
         bool present = false;
         std::set<std::string, std::less<>> addresses;
         std::vector<Outgoing> queue;
-        size_t queued = 0; // what queue costs, in bytes
+        size_t queued = 0;    // what queue costs, in bytes
+        bool waiting = false; // its sender waits in take()
     };
-    void queue(Client &client, Outgoing outgoing);
+    // Queues for the client; true when its sender is to be woken.
+    bool queue(Client &client, Outgoing outgoing);
+    // Wakes the senders of the clients in woken.
+    void wake(const bool (&woken)[kMaxClients]);
 
-    mutable std::mutex lock_; // guards everything below
-    std::condition_variable ready_;
+    mutable std::mutex lock_;                    // guards everything below but ready_
+    std::condition_variable ready_[kMaxClients]; // one per client, so that a message wakes only its own
     Client clients_[kMaxClients];
     int present_ = 0;
     uint64_t skipped_ = 0;

@@ -10,7 +10,9 @@
 #include <civetweb.h>
 #include <cstring>
 #include <strings.h>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 
 namespace monitor {
 
@@ -26,6 +28,8 @@ struct Session {
 
     Session(Listeners &all, int number) : listeners(all), client(number) {}
     void send() {
+        // On a small computer, sending to clients gives way to receiving, forwarding and recording.
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
         std::vector<Outgoing> out;
         while (!closing && listeners.take(client, out, 100))
             for (const Outgoing &item : out)
