@@ -150,5 +150,27 @@ TEST(Query, ListenersQueueAndSkip) {
     EXPECT_EQ(listeners.clients(), 1);
 }
 
+// PATH_ADDED and PATH_REMOVED come from the model's changes: a new row, a row given to a new
+// address at the cap, every row cleared.
+TEST(Query, PathChangesOfTheModel) {
+    Model model;
+    model.keepChanges();
+    std::vector<std::string> expected;
+    for (size_t i = 0; i <= kMaxRows; ++i) {
+        std::string address = "/r" + std::to_string(i);
+        model.add(Message{address, 0, {}}, static_cast<double>(i));
+        if (i == kMaxRows)
+            expected.push_back("-/r0"); // silent longest
+        expected.push_back("+" + address);
+    }
+    model.clear();
+    std::vector<std::string> seen;
+    for (const PathChange &change : model.takeChanges())
+        seen.push_back((change.added ? "+" : "-") + change.address);
+    EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + expected.size()), expected);
+    EXPECT_EQ(seen.size(), expected.size() + kMaxRows) << "each row cleared is removed";
+    EXPECT_TRUE(model.takeChanges().empty());
+}
+
 } // namespace
 } // namespace monitor
