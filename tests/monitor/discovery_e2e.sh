@@ -19,5 +19,5 @@ if unshare -m true 2>/dev/null; then apart=-m; else apart=""; fi
 modules=$(mktemp -d)
 trap 'rm -rf "$modules"' EXIT
 (cd "$modules" && timeout 120 npm install --no-audit --no-fund --no-save oscquery@1.1.1 >npm.log 2>&1) ||
-    skip "npm could not install oscquery: $(tail -n 3 "$modules/npm.log")"
+    skip "npm could not install oscquery: $(grep -m 2 "ERR!" "$modules/npm.log" | tr "\n" " ")"
 unshare -n $apart bash "$dir/discovery_netns.sh" "$apart" "$modules/node_modules" "$@"
