@@ -28,6 +28,16 @@ bool parseSeconds(const char *text, double &seconds) {
     return end != text && *end == '\0' && std::isfinite(seconds) && seconds > 0 && seconds < 1e9;
 }
 
+// The setter of a server's [HOST:]PORT option; example is a port for its error.
+common::Setter serverAddress(const char *option, const char *example, common::Endpoint &endpoint) {
+    return [=, &endpoint](const char *v) {
+        return parseWebAddress(v, endpoint)
+                   ? ""
+                   : std::string(option) + " wants [HOST:]PORT with an IPv4 address (e.g. " + example +
+                         " or 0.0.0.0:" + example + "), not '" + v + "'";
+    };
+}
+
 // A setter that turns a flag on.
 common::Setter flag(bool &on) {
     return [&on](const char *) { return on = true, std::string(); };
@@ -83,24 +93,12 @@ common::CommandLine commandLine(Options &o) {
             {"--web", "[HOST:]PORT",
              "also show the view as a live web page at http://HOST:PORT/;\n"
              "HOST is 127.0.0.1 unless given (0.0.0.0: every network)",
-             [&o](const char *v) {
-                 return parseWebAddress(v, o.web)
-                            ? ""
-                            : "--web wants [HOST:]PORT with an IPv4 address (e.g. 8080 or "
-                              "0.0.0.0:8080), not '" +
-                                  std::string(v) + "'";
-             }},
+             serverAddress("--web", "8080", o.web)},
             {"--oscquery", "[HOST:]PORT",
              "also serve the addresses to OSCQuery programs at http://HOST:PORT/,\n"
              "with live values over a WebSocket there, and announce them on the\n"
              "network; HOST is 127.0.0.1 unless given (0.0.0.0: every network)",
-             [&o](const char *v) {
-                 return parseWebAddress(v, o.oscquery)
-                            ? ""
-                            : "--oscquery wants [HOST:]PORT with an IPv4 address (e.g. 9877 or "
-                              "0.0.0.0:9877), not '" +
-                                  std::string(v) + "'";
-             }},
+             serverAddress("--oscquery", "9877", o.oscquery)},
             {"--allow-origin", "URL",
              "let scripts of the page at URL (e.g. http://localhost:8000) listen\n"
              "to the OSCQuery server; may be given more than once",
