@@ -2,7 +2,9 @@
 # Installs the Debian packages that one task needs, and only those that are missing.
 # Usage: scripts/install-deps.sh run|test|demo
 # The lists are scripts/packages-run.txt and, for tests or the demo, scripts/packages-test.txt or
-# scripts/packages-demo.txt as well.
+# scripts/packages-demo.txt as well. An entry PACKAGE/COMMAND counts as present when COMMAND is on
+# the PATH, from wherever it came: Node.js from another archive ships its own npm, which Debian's
+# npm package conflicts with.
 set -eu
 here=$(dirname "$0")
 case "${1:-}" in
@@ -16,11 +18,18 @@ is_installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
 
+is_present() {
+    case "$1" in
+    */*) command -v "${1#*/}" >/dev/null || is_installed "${1%%/*}" ;;
+    *) is_installed "$1" ;;
+    esac
+}
+
 missing=""
 # Read apart from the loop, so that a list that cannot be read stops the script.
 lists=$(cat "$here/packages-run.txt" ${task_list:+"$task_list"})
-for package in $(echo "$lists" | sed 's/#.*//'); do
-    is_installed "$package" || missing="$missing $package"
+for entry in $(echo "$lists" | sed 's/#.*//'); do
+    is_present "$entry" || missing="$missing ${entry%%/*}"
 done
 [ -n "$missing" ] || exit 0
 
