@@ -1,17 +1,18 @@
 #!/bin/sh
 # Installs the Debian packages that one task needs, and only those that are missing.
-# Usage: scripts/install-deps.sh run|test|demo
+# Usage: scripts/install-deps.sh run|test|demo|cross
 # The lists are scripts/packages-run.txt and, for tests or the demo, scripts/packages-test.txt or
-# scripts/packages-demo.txt as well. An entry PACKAGE/COMMAND counts as present when COMMAND is on
+# scripts/packages-demo.txt as well; cross builds need the test list and scripts/packages-cross.txt. An entry PACKAGE/COMMAND counts as present when COMMAND is on
 # the PATH, from wherever it came: Node.js from another archive ships its own npm, which Debian's
 # npm package conflicts with.
 set -eu
 here=$(dirname "$0")
 case "${1:-}" in
-run) task_list="" ;;
-test) task_list="$here/packages-test.txt" ;;
-demo) task_list="$here/packages-demo.txt" ;;
-*) echo "usage: $0 run|test|demo" >&2; exit 2 ;;
+run) task_lists="" ;;
+test) task_lists="$here/packages-test.txt" ;;
+demo) task_lists="$here/packages-demo.txt" ;;
+cross) task_lists="$here/packages-test.txt $here/packages-cross.txt" ;;
+*) echo "usage: $0 run|test|demo|cross" >&2; exit 2 ;;
 esac
 
 is_installed() {
@@ -27,7 +28,7 @@ is_present() {
 
 missing=""
 # Read apart from the loop, so that a list that cannot be read stops the script.
-lists=$(cat "$here/packages-run.txt" ${task_list:+"$task_list"})
+lists=$(cat "$here/packages-run.txt" $task_lists)
 for entry in $(echo "$lists" | sed 's/#.*//'); do
     is_present "$entry" || missing="$missing ${entry%%/*}"
 done

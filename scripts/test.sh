@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs the whole test suite: once in a normal build, once
 # with AddressSanitizer and UndefinedBehaviorSanitizer; then runs each fuzz target for a minute in
-# a clang build. Every stage runs even after one fails; each builds with warnings as errors. Ends
-# with one line that sums the three runs; exits non-zero on any failure.
+# a clang build; then builds for arm64 and armhf, runs the suite there under qemu-user and makes
+# their packages (scripts/cross.sh). Every stage runs even after one fails; each builds with
+# warnings as errors. Ends with one line that sums the five runs; exits non-zero on any failure.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -30,13 +31,20 @@ run_suite build/asan "" "" -DVRENNOSC_SANITIZE=ON
 # libFuzzer comes with clang, so the fuzz targets get a clang build of their own.
 run_suite build/fuzz "--target fuzz_targets" "-L fuzz" -DCMAKE_CXX_COMPILER=clang++ \
     -DVRENNOSC_FUZZ=ON -DVRENNOSC_FUZZ_SECONDS=60
+for arch in arm64 armhf; do
+    scripts/cross.sh $arch || true
+    grep -q 'tests failed out of' build/$arch/ctest.log 2>/dev/null || broken="$broken, build/$arch ran no tests"
+    [ -f build/$arch/vrennosc_*_$arch.deb ] || broken="$broken, build/$arch made no package"
+done
 # Why each skipped test skipped, in its own words.
-for dir in build/test build/asan build/fuzz; do
+for dir in build/test build/asan build/fuzz build/arm64/build build/armhf/build; do
     log=$dir/Testing/Temporary/LastTest.log
     [ ! -f "$log" ] || grep -h '^SKIP: ' "$log" | sed "s|^|$dir: |" || true
 done
 set -- /dev/null
-for log in build/test/ctest.log build/asan/ctest.log build/fuzz/ctest.log; do [ ! -f "$log" ] || set -- "$@" "$log"; done
+for log in build/test/ctest.log build/asan/ctest.log build/fuzz/ctest.log build/arm64/ctest.log build/armhf/ctest.log; do
+    [ ! -f "$log" ] || set -- "$@" "$log"
+done
 awk -v broken="$broken" '/tests passed, .* tests failed out of/ { total += $NF; failed += $(NF - 5) } /\*\*\*Skipped/ { skipped++ }
      END { print "vrennosc: " total - failed - skipped " passed, " failed " failed, " skipped + 0 " skipped" broken
            exit (failed > 0 || broken != "") }' "$@"

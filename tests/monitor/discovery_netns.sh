@@ -52,7 +52,8 @@ timeout 10 avahi-browse -rpt _oscjson._tcp >"$work/browse" 2>&1 || true
 grep -q "^=;mdns0;IPv4;vrennosc-monitor\\\\032on\\\\032.*;_oscjson._tcp;local;vrennosc-test.local;10.87.0.1;$query;" "$work/browse" ||
     fail "avahi-browse did not find the service: $(cat "$work/browse")"
 
-timeout 20 node "$dir/discover.js" "$modules" >"$work/found" 2>&1 || fail "oscquery found nothing: $(cat "$work/found")"
+# An upper bound for a loaded machine: it ends as soon as the monitor is found and read.
+timeout 60 node "$dir/discover.js" "$modules" >"$work/found" 2>&1 || fail "oscquery found nothing: $(cat "$work/found")"
 /usr/bin/python3 - "$work/found" <<'EOF_CHECK' || fail "oscquery read: $(cat "$work/found")"
 import json, sys
 found = json.loads(open(sys.argv[1]).read().strip().splitlines()[-1])

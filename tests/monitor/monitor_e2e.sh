@@ -48,17 +48,22 @@ tr '\033' '\n' <"$work/pty" | awk '/^\[\?1049l/ {left = 0} /^messages [0-9]/ {le
     fail "nothing left on the terminal after --seconds"
 
 # What the kernel drops while the monitor cannot read (stopped here) is counted in the header.
-"$monitor" --port $port --plain --seconds 3 >"$work/drops" &
-monitor_pid=$! pids="$pids $!"
-wait_for 5 port_bound || fail "the monitor did not bind port $port for the drops"
-kill -STOP $monitor_pid
-python3 -c 'import socket, sys
-s = socket.socket(type=socket.SOCK_DGRAM)
-for i in range(20000): s.sendto(b"/flood\0\0,i\0\0" + i.to_bytes(4, "big"), ("127.0.0.1", int(sys.argv[1])))' $port
-kill -CONT $monitor_pid
-wait $monitor_pid || fail "the monitor stopped and continued failed"
-grep '^messages' "$work/drops" | tail -n1 | grep -q '   dropped [1-9][0-9]*' ||
-    fail "drops not counted: $(grep '^messages' "$work/drops" | tail -n1)"
+# qemu-user passes neither the socket option that asks for the count nor the count itself.
+if [ -n "${VRENNOSC_EMULATOR:-}" ]; then
+    echo "not checked: drop counts, which $VRENNOSC_EMULATOR does not pass on"
+else
+    "$monitor" --port $port --plain --seconds 3 >"$work/drops" &
+    monitor_pid=$! pids="$pids $!"
+    wait_for 5 port_bound || fail "the monitor did not bind port $port for the drops"
+    kill -STOP $monitor_pid
+    python3 -c 'import socket, sys
+    s = socket.socket(type=socket.SOCK_DGRAM)
+    for i in range(20000): s.sendto(b"/flood\0\0,i\0\0" + i.to_bytes(4, "big"), ("127.0.0.1", int(sys.argv[1])))' $port
+    kill -CONT $monitor_pid
+    wait $monitor_pid || fail "the monitor stopped and continued failed"
+    grep '^messages' "$work/drops" | tail -n1 | grep -q '   dropped [1-9][0-9]*' ||
+        fail "drops not counted: $(grep '^messages' "$work/drops" | tail -n1)"
+fi
 
 # Two monitors forwarding to each other: the one datagram that goes round is noticed and held back,
 # and the loop dies out instead of running for ever.
@@ -68,7 +73,11 @@ other=$(python3 -c 'import socket; s = socket.socket(type=socket.SOCK_DGRAM); s.
 wait_for 5 'port_bound && grep -qi ":$(printf %04X $other) [0-9A-F]*:0000 07" /proc/net/udp' ||
     fail "the looping monitors did not start"
 printf '/round\0\0,\0\0\0' >/dev/udp/127.0.0.1/$port
-wait_for 10 'grep -q "   loop: [0-9]* datagrams that came back too often held back" "$work/loop"' ||
-    fail "no loop noticed: $(tail -n4 "$work/loop")"
 counts() { sed -n 's/^messages \([0-9]*\) .*/\1/p' "$work/loop" | tail -n1; }
-before=$(counts) && sleep 2.2 && [ "$(counts)" = "$before" ] || fail "the loop goes on: $before, then $(counts) messages"
+if wait_for 10 'grep -q "   loop: [0-9]* datagrams that came back too often held back" "$work/loop"'; then
+    before=$(counts) && sleep 2.2 && [ "$(counts)" = "$before" ] || fail "the loop goes on: $before, then $(counts) messages"
+elif [ -n "${VRENNOSC_EMULATOR:-}" ]; then # a loop slower than 5,000 rounds a second is let be
+    echo "not checked: the loop's end; under $VRENNOSC_EMULATOR it went round slower: $(grep '^messages' "$work/loop" | tail -n1)"
+else
+    fail "no loop noticed: $(tail -n4 "$work/loop")"
+fi

@@ -35,17 +35,23 @@ bridge_pid=$! pids="$pids $!"
     fail "hub lines: $(cat "$work/check")"
 # Two bridges send every message twice: both are named, though messages arrive. Bridges count by
 # their name, so these two are started as vrennosc (another test's bridge beside them is named too).
-ln -s "$bridge" "$work/vrennosc"
-LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$work/scenario" "$work/vrennosc" >/dev/null &
-second=$! pids="$pids $!"
-wait_for 5 '[ "$(cat /proc/$second/comm 2>/dev/null)" = vrennosc ]' || fail "the second bridge did not start"
-LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$work/scenario" "$work/vrennosc" >/dev/null &
-third=$! pids="$pids $!"
-wait_for 5 '[ "$(cat /proc/$third/comm 2>/dev/null)" = vrennosc ]' || fail "the third bridge did not start"
-"$monitor" --check --port "$port" >"$work/check" && fail "--check passed with two bridges"
-grep "^FAIL *bridge: [0-9]* vrennosc processes run (pids [0-9, ]*)" "$work/check" | tr -c '0-9\n' ' ' >"$work/named" &&
-    grep -qw "$second" "$work/named" && grep -qw "$third" "$work/named" || fail "two bridges: $(cat "$work/check")"
-kill "$bridge_pid" "$second" "$third" && wait "$bridge_pid" "$second" "$third" || true
+# Under qemu-user every program is named after the emulator.
+if [ -n "${VRENNOSC_EMULATOR:-}" ]; then
+    echo "not checked: two bridges by name, as $VRENNOSC_EMULATOR names them after itself"
+    kill "$bridge_pid" && wait "$bridge_pid" || true
+else
+    ln -s "$bridge" "$work/vrennosc"
+    LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$work/scenario" "$work/vrennosc" >/dev/null &
+    second=$! pids="$pids $!"
+    wait_for 5 '[ "$(cat /proc/$second/comm 2>/dev/null)" = vrennosc ]' || fail "the second bridge did not start"
+    LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$work/scenario" "$work/vrennosc" >/dev/null &
+    third=$! pids="$pids $!"
+    wait_for 5 '[ "$(cat /proc/$third/comm 2>/dev/null)" = vrennosc ]' || fail "the third bridge did not start"
+    "$monitor" --check --port "$port" >"$work/check" && fail "--check passed with two bridges"
+    grep "^FAIL *bridge: [0-9]* vrennosc processes run (pids [0-9, ]*)" "$work/check" | tr -c '0-9\n' ' ' >"$work/named" &&
+        grep -qw "$second" "$work/named" && grep -qw "$third" "$work/named" || fail "two bridges: $(cat "$work/check")"
+    kill "$bridge_pid" "$second" "$third" && wait "$bridge_pid" "$second" "$third" || true
+fi
 
 # A new network namespace has lo down; /sys would still show the host's.
 if [ "$(id -u)" = 0 ]; then share="unshare -n"; else share="unshare -rn"; fi

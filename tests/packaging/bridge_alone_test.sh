@@ -1,12 +1,13 @@
 #!/bin/bash
 # The bridge alone, as a packager builds it: configured without the monitor or the tests, it looks
 # for no liblo, ncurses or civetweb, and builds and installs the bridge, udev rule, unit and man page.
-# Usage: bridge_alone_test.sh SOURCE_DIR SCRATCH_BUILD_DIR CXX_COMPILER
+# Usage: bridge_alone_test.sh SOURCE_DIR SCRATCH_BUILD_DIR CMAKE_OPTION... (the compiler or toolchain)
 set -eu
 source=$1 build=$2
+shift 2
 fail() { echo "FAIL: $*" >&2; exit 1; }
 rm -rf "$build"
-cmake -S "$source" -B "$build" -DCMAKE_CXX_COMPILER="$3" -DVRENNOSC_BUILD_MONITOR=OFF -DBUILD_TESTING=OFF >"$build.log" 2>&1 ||
+cmake -S "$source" -B "$build" "$@" -DVRENNOSC_BUILD_MONITOR=OFF -DBUILD_TESTING=OFF >"$build.log" 2>&1 ||
     fail "configure: $(cat "$build.log")"
 ! grep -iE 'liblo|ncurses|civetweb' "$build.log" || fail "the configure looked for the monitor's libraries"
 ! grep -iE '^[^/#]*(liblo|ncurses|civetweb)' "$build/CMakeCache.txt" || fail "the cache holds the monitor's libraries"

@@ -1,0 +1,7 @@
+# Cross builds for 32-bit ARM with hardware floats (Raspberry Pi OS armhf):
+# cmake -DCMAKE_TOOLCHAIN_FILE=cmake/armhf.cmake.
+set(CMAKE_SYSTEM_PROCESSOR armv7l)
+set(vrennosc_triplet arm-linux-gnueabihf)
+set(vrennosc_qemu qemu-arm-static)
+set(VRENNOSC_DEB_ARCH armhf)
+include(${CMAKE_CURRENT_LIST_DIR}/cross.cmake)
