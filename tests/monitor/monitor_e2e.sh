@@ -48,7 +48,7 @@ tr '\033' '\n' <"$work/pty" | awk '/^\[\?1049l/ {left = 0} /^messages [0-9]/ {le
     fail "nothing left on the terminal after --seconds"
 
 # What the kernel drops while the monitor cannot read (stopped here) is counted in the header.
-# qemu-user passes neither the socket option that asks for the count nor the count itself.
+# qemu-user refuses the socket option that brings the count, and its socket memory holds none.
 if [ -n "${VRENNOSC_EMULATOR:-}" ]; then
     echo "not checked: drop counts, which $VRENNOSC_EMULATOR does not pass on"
 else
