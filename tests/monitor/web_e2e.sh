@@ -1,14 +1,15 @@
 #!/bin/bash
-# vrennosc-monitor --plain --web, in one of two modes. page: bridge + virtual hub -> the page in
+# vrennosc-monitor --plain --web, in one of three modes. page: bridge + virtual hub -> the page in
 # headless Chromium (web_page.py, which saves a screenshot); it skips where there is no browser.
+# retry: the page refused while its address holds every stream it may, then let in.
 # access: a second page on the same port, the end with the reader gone, the warning for another
 # address than loopback, and requests with a foreign Host or Origin, refused beside accepted ones.
-# Usage: web_e2e.sh page|access MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR SCREENSHOT PORT [SANITIZER_RUNTIME]
+# Usage: web_e2e.sh page|retry|access MONITOR BRIDGE LIBVIRTUALHUB TEST_DIR SCREENSHOT PORT [SANITIZER_RUNTIME]
 #   (PORT: the bridge's)
 set -eu
 mode=$1 monitor=$2 bridge=$3 hub=$4 dir=$5 screenshot=$6 port=$7 runtime=${8:-}
 . "$dir/../process_helpers.sh"
-if [ "$mode" = page ]; then
+if [ "$mode" != access ]; then
     for needed in /usr/bin/chromium /usr/bin/chromedriver; do
         [ -x $needed ] || { echo "SKIP: the page test needs a browser, and $needed is missing"; exit 77; }
     done
@@ -23,12 +24,24 @@ web=$(free_port SOCK_STREAM)
 wait_for 5 "curl -so /dev/null http://127.0.0.1:$web/" || fail "the monitor did not start: $(cat "$work/monitor")"
 
 if [ "$mode" = page ]; then
-    /usr/bin/python3 "$dir/web_page.py" "http://127.0.0.1:$web/" "$screenshot" $monitor_pid $port >"$work/page" &
+    /usr/bin/python3 "$dir/web_page.py" page "http://127.0.0.1:$web/" "$screenshot" $monitor_pid $port >"$work/page" &
     page=$! pids="$pids $!"
     wait_for 60 "grep -q loaded '$work/page' || ! alive $page" && alive $page || fail "the page did not load: $(cat "$work/page")"
     # Started under the bridge's own name, so that the page (and its screenshot) shows it running.
     ln -s "$bridge" "$work/vrennosc"
     LD_PRELOAD="${runtime:+$runtime:}$hub" VHUB_SCENARIO="$dir/web_scenario.txt" "$work/vrennosc" >/dev/null & pids="$pids $!"
+    wait $page || fail "the page: $(cat "$work/page")"
+    exit 0
+fi
+if [ "$mode" = retry ]; then
+    holders=""
+    for i in $(seq 24); do # one address's share of the streams
+        curl -s -N -o "$work/held$i" "http://127.0.0.1:$web/stream" & holders="$holders $!" pids="$pids $!"
+    done
+    wait_for 10 '[ "$(cat "$work"/held* | grep -c "\"full\":true")" -eq 24 ]' || fail "the 24 streams were not held"
+    /usr/bin/python3 "$dir/web_page.py" retry "http://127.0.0.1:$web/" >"$work/page" & page=$! pids="$pids $!"
+    wait_for 60 "grep -q refused '$work/page' || ! alive $page" && alive $page || fail "the page: $(cat "$work/page")"
+    kill $holders
     wait $page || fail "the page: $(cat "$work/page")"
     exit 0
 fi

@@ -3,7 +3,10 @@
 the values move, then hold the scenario's last values, and the rows dim once silent; at phone
 width no header phrase breaks; once the monitor is stopped, a row that had just been heard dims.
 It prints "loaded" once the page is open, for the bridge to start then, and waits for states, not
-times. Usage: web_page.py URL SCREENSHOT MONITOR_PID UDP_PORT"""
+times. In retry mode, the page is refused (every stream its address may have is held): it says
+when it tries again, as the monitor's Retry-After asks, prints "refused", and gets its stream once
+the holders are gone.
+Usage: web_page.py page URL SCREENSHOT MONITOR_PID UDP_PORT | web_page.py retry URL"""
 import os
 import signal
 import socket
@@ -59,38 +62,61 @@ def stopped_monitor_dims(driver, monitor, port):
     sys.exit("FAIL: the page of a stopped monitor did not dim its rows and say since when")
 
 
-def main(url, screenshot, monitor, port, profile):
-    options = webdriver.ChromeOptions()
-    for arg in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-                "--disable-component-update", "--disable-sync", "--no-first-run", "--window-size=1000,640",
-                "--user-data-dir=" + profile]:
-        options.add_argument(arg)
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped"))  # Chromium goes too, below
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    try:
-        driver.get(url)
-        print("loaded", flush=True)
-        first = until(driver, 20, lambda shown: list(shown) == list(FINAL))
-        later = until(driver, 10, lambda shown: shown != first and not any(d for _, d in shown.values()))
-        print("moving:", first, "->", later)
-        until(driver, 10, lambda shown: shown["/vrenn/A1-knob"][0] == ["0.5"])  # held 3.5 s, halfway through
-        for _ in range(40):  # the monitor looks for a new bridge every few seconds
-            if "no vrennosc" not in driver.find_element(By.ID, "head").text:
-                break
-            time.sleep(0.1)
-        driver.save_screenshot(screenshot)
-        # The final values, dimmed or not yet: on a busy machine the page may look only after 2 s.
-        until(driver, 15, lambda shown: all(shown[a][0] == v for a, v in FINAL.items()))
-        until(driver, 10, lambda shown: all(shown[a] == (v, True) for a, v in FINAL.items()))
-        print("final values shown, rows dimmed once silent")
-        driver.set_window_size(390, 844)
-        if not phrases_whole(driver):
-            sys.exit("FAIL: at phone width a header phrase breaks: " + driver.find_element(By.ID, "head").text)
-        stopped_monitor_dims(driver, int(monitor), int(port))
-        print("phrases whole at phone width; rows dimmed once the monitor stopped")
-    finally:
-        driver.quit()
+def connection_text(driver, seconds, condition):
+    """The page's connection line once condition holds for it, or None if hidden."""
+    for _ in range(int(seconds * 10)):
+        line = driver.find_element(By.ID, "connection")
+        text = line.text if line.is_displayed() else None
+        if condition(text):
+            return text
+        time.sleep(0.1)
+    sys.exit(f"FAIL: the page's connection line says {text!r}")
 
 
-with tempfile.TemporaryDirectory(prefix="web_page_") as profile:
-    main(*sys.argv[1:], profile)
+def retry(driver, url):
+    driver.get(url)
+    connection_text(driver, 30, lambda text: text and "as many pages as it can" in text and "in 5 s" in text)
+    print("refused", flush=True)
+    connection_text(driver, 30, lambda text: text is None)
+    print("connected once the streams were free")
+
+
+def page(driver, url, screenshot, monitor, port):
+    driver.get(url)
+    print("loaded", flush=True)
+    first = until(driver, 20, lambda shown: list(shown) == list(FINAL))
+    later = until(driver, 10, lambda shown: shown != first and not any(d for _, d in shown.values()))
+    print("moving:", first, "->", later)
+    until(driver, 10, lambda shown: shown["/vrenn/A1-knob"][0] == ["0.5"])  # held 3.5 s, halfway through
+    for _ in range(40):  # the monitor looks for a new bridge every few seconds
+        if "no vrennosc" not in driver.find_element(By.ID, "head").text:
+            break
+        time.sleep(0.1)
+    driver.save_screenshot(screenshot)
+    # The final values, dimmed or not yet: on a busy machine the page may look only after 2 s.
+    until(driver, 15, lambda shown: all(shown[a][0] == v for a, v in FINAL.items()))
+    until(driver, 10, lambda shown: all(shown[a] == (v, True) for a, v in FINAL.items()))
+    print("final values shown, rows dimmed once silent")
+    driver.set_window_size(390, 844)
+    if not phrases_whole(driver):
+        sys.exit("FAIL: at phone width a header phrase breaks: " + driver.find_element(By.ID, "head").text)
+    stopped_monitor_dims(driver, int(monitor), int(port))
+    print("phrases whole at phone width; rows dimmed once the monitor stopped")
+
+
+def main(mode, *args):
+    with tempfile.TemporaryDirectory(prefix="web_page_") as profile:
+        options = webdriver.ChromeOptions()
+        for arg in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                    "--disable-component-update", "--disable-sync", "--no-first-run", "--window-size=1000,640",
+                    "--user-data-dir=" + profile]:
+            options.add_argument(arg)
+        signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped"))  # Chromium goes too, below
+        driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        try:
+            {"page": page, "retry": retry}[mode](driver, *args)
+        finally:
+            driver.quit()
+
+
+main(*sys.argv[1:])

@@ -93,7 +93,6 @@ int WebServer::stream(mg_connection *connection) {
         return refuse(connection, 503, "Service Unavailable", "too many pages are open",
                       "Retry-After: 5\r\n");
     replyHead(connection, "text/event-stream");
-    mg_printf(connection, "retry: 2000\n\n");
     uint64_t sent = 0;
     bool needFull = true; // the first frame, and the one after any skipped, carries every row
     for (;;) {

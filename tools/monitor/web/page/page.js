@@ -1,4 +1,4 @@
-// The live view: one Server-Sent Events stream of JSON frames from the monitor. A full frame holds
+// The live view: one stream of JSON frames from the monitor, as Server-Sent Events. A full frame holds
 // every row and its recent history; the others hold only the rows that changed. Everything from
 // the stream reaches the page as text (textContent), never as markup.
 'use strict';
@@ -152,32 +152,71 @@ function apply(frame) {
   drawing = true;
 }
 
-// While the monitor does not answer, every row is dimmed and the page says since when. The
-// browser retries a lost stream by itself, but not one refused (a full monitor answers 503): that
-// one is tried again here, a little later each time.
-let lostSince = null, retrySeconds = 1;
+// While the monitor does not answer, every row is dimmed and the page says since when, and when it
+// tries again. The stream is read with fetch, not EventSource, so that a refusal's Retry-After is
+// seen: a full monitor (503) is asked again when it says, a lost stream a little later each time,
+// and a stream silent past its keep-alives is taken as lost.
+const kSilentStreamMs = 5000; // the monitor writes at least once a second
+let lostSince = null, backoffSeconds = 1;
 
-function connect() {
+function showLost(why, seconds) {
   const status = document.getElementById('connection');
-  const source = new EventSource('/stream');
-  source.onopen = () => {
-    status.hidden = true;
-    lostSince = null;
-    retrySeconds = 1;
-    document.body.classList.remove('lost');
-  };
-  source.onmessage = event => apply(JSON.parse(event.data));
-  source.onerror = () => {
-    lostSince = lostSince || new Date();
-    document.body.classList.add('lost');
-    status.hidden = false;
-    status.textContent = 'The monitor does not answer since ' + lostSince.toLocaleTimeString() +
-      ': it may have stopped. Trying again…';
-    if (source.readyState === EventSource.CLOSED) {
-      setTimeout(connect, retrySeconds * 1000);
-      retrySeconds = Math.min(retrySeconds * 2, 10);
+  lostSince = lostSince || new Date();
+  document.body.classList.add('lost');
+  status.hidden = false;
+  status.textContent = why + ', since ' + lostSince.toLocaleTimeString() + '. Trying again in ' +
+    seconds + ' s…';
+}
+
+function showConnected() {
+  document.getElementById('connection').hidden = true;
+  document.body.classList.remove('lost');
+  lostSince = null;
+  backoffSeconds = 1;
+}
+
+// Applies each event's data; returns when the stream ends or falls silent.
+async function readEvents(response, abort) {
+  const reader = response.body.pipeThrough(new TextDecoderStream()).getReader();
+  let pending = '', watchdog = setTimeout(abort, kSilentStreamMs);
+  try {
+    for (;;) {
+      const {value, done} = await reader.read();
+      if (done) return;
+      clearTimeout(watchdog);
+      watchdog = setTimeout(abort, kSilentStreamMs);
+      pending += value;
+      let end;
+      while ((end = pending.indexOf('\n\n')) >= 0) {
+        const data = pending.slice(0, end).split('\n').filter(line => line.startsWith('data: '));
+        pending = pending.slice(end + 2);
+        if (data.length) apply(JSON.parse(data.map(line => line.slice(6)).join('\n')));
+      }
     }
-  };
+  } finally {
+    clearTimeout(watchdog);
+  }
+}
+
+async function connect() {
+  const control = new AbortController();
+  let why = 'The monitor does not answer (it may have stopped)', seconds = backoffSeconds;
+  try {
+    const response = await fetch('/stream', {cache: 'no-store', signal: control.signal});
+    if (response.ok) {
+      showConnected();
+      await readEvents(response, () => control.abort());
+    } else if (response.status === 503) {
+      why = 'The monitor serves as many pages as it can';
+      const asked = parseInt(response.headers.get('Retry-After'), 10);
+      if (asked > 0) seconds = Math.min(asked, 60);
+    }
+  } catch (error) {
+    // refused, reset or silent: lost, as below
+  }
+  showLost(why, seconds);
+  setTimeout(connect, seconds * 1000);
+  backoffSeconds = Math.min(backoffSeconds * 2, 10);
 }
 
 connect();
