@@ -6,8 +6,11 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <civetweb.h>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,6 +25,18 @@ constexpr const char *kCommonHeaders =
     "Content-Security-Policy: default-src 'self'; frame-ancestors 'none'\r\n"
     "Referrer-Policy: no-referrer\r\n"
     "Connection: close\r\n";
+
+constexpr unsigned kUnacknowledgedMs = 5000; // the streams write at least once a second
+
+// Whether fd is the TCP socket between local port and the peer at address:port.
+bool joins(int fd, uint16_t local, const in_addr &address, uint16_t port) {
+    sockaddr_in ours{}, theirs{};
+    socklen_t size = sizeof ours, theirSize = sizeof theirs;
+    return getsockname(fd, reinterpret_cast<sockaddr *>(&ours), &size) == 0 && ours.sin_family == AF_INET &&
+           ntohs(ours.sin_port) == local &&
+           getpeername(fd, reinterpret_cast<sockaddr *>(&theirs), &theirSize) == 0 &&
+           ntohs(theirs.sin_port) == port && theirs.sin_addr.s_addr == address.s_addr;
+}
 
 // Why host:port cannot be listened on, in the system's words, as civetweb only says that it failed.
 std::string bindFailure(const std::string &host, uint16_t port) {
@@ -92,6 +107,27 @@ int reply(mg_connection *connection, int status, const char *reason, const char 
 
 void replyHead(mg_connection *connection, const char *type) {
     mg_printf(connection, "HTTP/1.1 200 OK\r\nContent-Type: %s\r\n%s\r\n", type, kCommonHeaders);
+}
+
+// civetweb does not give a connection's socket, so it is found among this process's descriptors by
+// its two ends, once per connection.
+void dropWhenPeerVanishes(const mg_connection *connection) {
+    const mg_request_info *request = mg_get_request_info(connection);
+    in_addr peer{};
+    if (inet_pton(AF_INET, request->remote_addr, &peer) != 1)
+        return;
+    DIR *descriptors = opendir("/proc/self/fd");
+    if (!descriptors)
+        return;
+    while (dirent *entry = readdir(descriptors)) {
+        int fd = std::atoi(entry->d_name);
+        if (fd > 2 && joins(fd, static_cast<uint16_t>(request->server_port), peer,
+                            static_cast<uint16_t>(request->remote_port))) {
+            setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &kUnacknowledgedMs, sizeof kUnacknowledgedMs);
+            break;
+        }
+    }
+    closedir(descriptors);
 }
 
 int refuse(mg_connection *connection, int status, const char *reason, const char *why, const char *extra) {

@@ -21,6 +21,9 @@ int reply(mg_connection *connection, int status, const char *reason, const char 
           size_t size, const char *extra = "");
 // Writes the head of a 200 answer whose body follows for as long as it lasts.
 void replyHead(mg_connection *connection, const char *type);
+// Ends the connection once what is written to it stays unacknowledged for a few seconds, as when
+// the peer's computer leaves the network without closing: TCP alone would retry for 15 minutes.
+void dropWhenPeerVanishes(const mg_connection *connection);
 // A refusal with its reason as plain text.
 int refuse(mg_connection *connection, int status, const char *reason, const char *why,
            const char *extra = "");

@@ -51,6 +51,7 @@ int onConnect(const mg_connection *connection, void *listeners) {
 void onReady(mg_connection *connection, void *) {
     auto *session = static_cast<Session *>(mg_get_user_connection_data(connection));
     session->connection = connection;
+    dropWhenPeerVanishes(connection);
     session->sender = std::thread(&Session::send, session);
 }
 

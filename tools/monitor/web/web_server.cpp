@@ -92,6 +92,7 @@ int WebServer::stream(mg_connection *connection) {
     if (!room) // answered outside the lock, which a slow client must never hold
         return refuse(connection, 503, "Service Unavailable", "too many pages are open",
                       "Retry-After: 5\r\n");
+    dropWhenPeerVanishes(connection);
     replyHead(connection, "text/event-stream");
     uint64_t sent = 0;
     bool needFull = true; // the first frame, and the one after any skipped, carries every row
