@@ -57,8 +57,8 @@ else
     wait_for 5 port_bound || fail "the monitor did not bind port $port for the drops"
     kill -STOP $monitor_pid
     python3 -c 'import socket, sys
-    s = socket.socket(type=socket.SOCK_DGRAM)
-    for i in range(20000): s.sendto(b"/flood\0\0,i\0\0" + i.to_bytes(4, "big"), ("127.0.0.1", int(sys.argv[1])))' $port
+s = socket.socket(type=socket.SOCK_DGRAM)
+for i in range(20000): s.sendto(b"/flood\0\0,i\0\0" + i.to_bytes(4, "big"), ("127.0.0.1", int(sys.argv[1])))' $port
     kill -CONT $monitor_pid
     wait $monitor_pid || fail "the monitor stopped and continued failed"
     grep '^messages' "$work/drops" | tail -n1 | grep -q '   dropped [1-9][0-9]*' ||
