@@ -125,6 +125,8 @@ idle_ms >"$work/idle"
 idle_crowd=$(cat "$work/idle")
 kill ${started#"$sleepers"}
 echo "$idle_alone ms alone, $idle_crowd ms beside $extra sleeping processes ($processes in all)"
+echo "== the page's frame: 1024 rows of 512-byte addresses, one of them changed"
+"$bin/bench_frames" 200
 echo "== load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 cat <<EOF

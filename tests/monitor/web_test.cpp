@@ -57,6 +57,25 @@ TEST(Web, FramesEscapeAndSendOnlyChanges) {
     EXPECT_NE(next.find(R"("order":["/0",)" + address + R"(],"rows":[{"a":"/0",)"), std::string::npos)
         << next;
     EXPECT_EQ(next.find("/a"), next.find(address) + 1) << "only the new row: " << next;
+
+    // What changes a row without its own message: a rate that rises and falls, ranges forgotten,
+    // the row given to its address anew; each is sent once.
+    auto rowsOf = [&](double now) {
+        std::string frame = *maker.make(model, Status{}, now, false).changes;
+        return frame.substr(frame.find("\"rows\":"));
+    };
+    EXPECT_NE(rowsOf(2.5).find(R"({"a":"/0","r":1,)"), std::string::npos) << "the rate rose";
+    EXPECT_NE(rowsOf(3.0).find(R"({"a":"/0","r":0,)"), std::string::npos) << "the rate fell";
+    EXPECT_EQ(rowsOf(3.1), R"("rows":[]})");
+    model.resetRanges();
+    std::string reset = rowsOf(3.2);
+    EXPECT_TRUE(reset.find(R"({"a":"/0")") != std::string::npos && reset.find(R"("lo")") == std::string::npos)
+        << "ranges forgotten: " << reset;
+    EXPECT_EQ(rowsOf(3.3), R"("rows":[]})");
+    model.clear();
+    message.values[0].number = 0.25;
+    model.add(message, 3.4);
+    EXPECT_NE(rowsOf(3.4).find(R"("v":[{"s":"0.25")"), std::string::npos) << "a row given anew";
 }
 
 } // namespace monitor

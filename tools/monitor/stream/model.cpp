@@ -99,6 +99,7 @@ void Model::add(const Message &message, double now) {
             addresses_[index] = address;
         if (keepChanges_)
             changes_.push_back({true, std::string(address)});
+        ++layout_;
     }
     Row &row = found->second;
     bool reshaped = row.argc != message.argc;
@@ -138,6 +139,7 @@ size_t Model::dropSilentLongest() {
 }
 
 void Model::resetRanges() {
+    ++resets_;
     for (auto &[address, row] : rows_)
         for (int i = 0; i < row.argc && i < kMaxValues; ++i)
             startSeries(row.series[i]);
@@ -151,6 +153,7 @@ void Model::clear() {
     recency_.clear();
     addresses_.clear();
     replaced_ = 0;
+    ++layout_;
 }
 
 } // namespace monitor

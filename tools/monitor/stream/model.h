@@ -89,6 +89,8 @@ public:
     uint64_t replaced() const { return replaced_; } // rows given to a new address at the cap
     double rate(double now) const { return counter_.rate(now); }
     double lastTime() const { return lastTime_; } // negative before the first message
+    uint64_t layout() const { return layout_; }   // grows whenever the address list changes
+    uint64_t resets() const { return resets_; }   // grows whenever the ranges are forgotten
     // The latest value of a row's series in bin; NaN where none arrived or bin is no longer held.
     static float historyAt(const Row &row, int value, int64_t bin);
 
@@ -100,7 +102,7 @@ private:
     RecencyOrder recency_;
     std::vector<std::string> addresses_; // by row index
     Counter counter_;
-    uint64_t total_ = 0, malformed_ = 0, replaced_ = 0, dropped_ = 0;
+    uint64_t total_ = 0, malformed_ = 0, replaced_ = 0, dropped_ = 0, layout_ = 0, resets_ = 0;
     double lastTime_ = -1;
     bool keepChanges_ = false;
     std::vector<PathChange> changes_;

@@ -1,4 +1,5 @@
-// Frames are built from short strings in one pass over a snapshot of the model.
+// Frames are built from short strings in one pass over a snapshot of the model; what a row's JSON
+// is made from is compared first, and only a changed row is formatted again.
 #include "web_frame.h"
 
 #include "cells.h"
@@ -67,22 +68,29 @@ std::string headerJson(const Model &model, const Status &status, double now) {
 } // namespace
 
 Frames FrameMaker::make(const Model &model, const Status &status, double now, bool full) {
-    std::string head = headerJson(model, status, now), order = "[", changed, all, history;
-    std::unordered_map<std::string, std::string> sent;
-    sent.reserve(model.rows().size());
+    std::string head = headerJson(model, status, now), changed, all, history;
+    bool reordered = model.layout() != layout_, reset = model.resets() != resets_;
+    std::string order = reordered ? "[" : order_;
     for (const auto &[address, row] : model.rows()) {
-        std::string json = rowJson(address, row, now);
-        order += (order.size() > 1 ? "," : "") + jsonString(address);
-        auto before = sent_.find(address);
-        if (before == sent_.end() || before->second != json)
-            changed += (changed.empty() ? "" : ",") + json;
+        double rate = row.counter.rate(now);
+        Sent &sent = sent_[address];
+        if (reset || sent.json.empty() || sent.total != row.total || sent.lastTime != row.lastTime ||
+            sent.rate != rate) {
+            sent = {row.total, row.lastTime, rate, rowJson(address, row, now)};
+            changed += (changed.empty() ? "" : ",") + sent.json;
+        }
+        if (reordered)
+            order += (order.size() > 1 ? "," : "") + jsonString(address);
         if (full) {
-            all += (all.empty() ? "" : ",") + json;
+            all += (all.empty() ? "" : ",") + sent.json;
             history += (history.empty() ? "" : ",") + historyJson(row, now);
         }
-        sent.emplace(address, std::move(json));
     }
-    order += "]";
+    if (reordered) {
+        order += "]";
+        for (auto it = sent_.begin(); it != sent_.end();) // rows gone since
+            it = model.rows().count(it->first) ? std::next(it) : sent_.erase(it);
+    }
     std::string orderJson = order == order_ ? "" : ",\"order\":" + order;
     Frames frames;
     frames.changes =
@@ -92,8 +100,9 @@ Frames FrameMaker::make(const Model &model, const Status &status, double now, bo
             "{" + head + ",\"full\":true,\"order\":" + order + ",\"step\":" + number(kBinSeconds) +
             ",\"silent\":" + number(kSilentSeconds) + ",\"plot\":" + number(kPlotSeconds) + ",\"rows\":[" +
             all + "],\"hist\":[" + history + "]}");
-    sent_ = std::move(sent);
     order_ = std::move(order);
+    layout_ = model.layout();
+    resets_ = model.resets();
     return frames;
 }
 

@@ -37,8 +37,18 @@ public:
     Frames make(const Model &model, const Status &status, double now, bool full);
 
 private:
-    std::unordered_map<std::string, std::string> sent_; // each row's JSON as last rendered
-    std::string order_;                                 // the address list as last rendered
+    // A row as last rendered, with what its JSON was made from: only a row whose messages, rate
+    // or ranges differ is rendered again, so that a frame costs what changed. The time tells a
+    // row given to its address anew from the one before.
+    struct Sent {
+        uint64_t total = 0;
+        double lastTime = 0, rate = 0;
+        std::string json;
+    };
+    std::unordered_map<std::string, Sent> sent_;
+    std::string order_;              // the address list as last rendered
+    uint64_t layout_ = ~uint64_t{0}; // the model's layout() then; none before the first frame
+    uint64_t resets_ = 0;            // the model's resets() then
 };
 
 } // namespace monitor
