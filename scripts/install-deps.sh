@@ -2,9 +2,9 @@
 # Installs the Debian packages that one task needs, and only those that are missing.
 # Usage: scripts/install-deps.sh run|test|demo|cross
 # The lists are scripts/packages-run.txt and, for tests or the demo, scripts/packages-test.txt or
-# scripts/packages-demo.txt as well; cross builds need the test list and scripts/packages-cross.txt. An entry PACKAGE/COMMAND counts as present when COMMAND is on
-# the PATH, from wherever it came: Node.js from another archive ships its own npm, which Debian's
-# npm package conflicts with.
+# scripts/packages-demo.txt as well; cross builds need the test list and scripts/packages-cross.txt.
+# An entry PACKAGE/COMMAND counts as present when COMMAND is on the PATH, from wherever it came:
+# Node.js from another archive ships its own npm, which Debian's npm package conflicts with.
 set -eu
 here=$(dirname "$0")
 case "${1:-}" in
