@@ -24,7 +24,13 @@ target_apt() {
 }
 fetch_packages() {
     mkdir -p "$dir/apt/lists/partial" "$dir/apt/archives/partial" && : >"$dir/apt/status"
-    target_apt update >"$dir/apt.log" 2>&1 || { cat "$dir/apt.log" >&2 && exit 1; }
+    # A mirror in the middle of a sync serves lists of the wrong size for a while. A list that
+    # still fails is left out, and the packages come from those that arrived.
+    for pause in 20 ""; do
+        target_apt update >"$dir/apt.log" 2>&1 && break
+        [ -n "$pause" ] || { grep '^E: ' "$dir/apt.log" | sed 's/^E: /warning: /' >&2 && break; }
+        sleep $pause
+    done
     target_apt install -y --download-only --no-install-recommends $(sed 's/#.*//' scripts/packages-target.txt) \
         >"$dir/apt.log" 2>&1 || { cat "$dir/apt.log" >&2 && exit 1; }
     rm -rf "$dir/packages" "$dir/sysroot" && mkdir -p "$dir/packages" "$dir/sysroot"
