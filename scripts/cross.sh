@@ -1,10 +1,10 @@
 #!/bin/sh
 # Builds the bridge and the tools for arm64 or armhf with Debian's cross compiler, against that
-# architecture's own packages, runs the test suite on it under qemu-user, and makes its package.
+# architecture's own packages, runs the test suite on it under qemu-user, and makes its packages.
 # Usage: scripts/cross.sh arm64|armhf
 # Everything lands in build/ARCH: apt/ (a private apt state; this machine's own is left alone),
 # packages/ (one folder per package, for dpkg-shlibdeps), sysroot/ (all of them merged, for the
-# compiler and the emulator), build/, ctest.log and the .deb.
+# compiler and the emulator), build/, ctest.log and the two packages.
 set -eu
 cd "$(dirname "$0")/.."
 arch=${1:-}
@@ -54,8 +54,8 @@ cmake --build "$dir/build" -j "$(nproc)"
 rm -f "$dir/ctest.log"
 status=0
 ctest --test-dir "$dir/build" --output-on-failure --no-tests=error -j "$(nproc)" -O "$dir/ctest.log" || status=1
-rm -f "$dir"/vrennosc_*.deb
+rm -f "$dir"/vrennosc*.deb
 cpack -G DEB --config "$dir/build/CPackConfig.cmake" -B "$dir/cpack" >"$dir/cpack.log" 2>&1 &&
-    mv "$dir"/cpack/vrennosc_*.deb "$dir/" || { cat "$dir/cpack.log" >&2 && status=1; }
-echo "build/$arch: $(($(date +%s) - begin)) s; package: $(ls "$dir"/vrennosc_*.deb 2>/dev/null || echo none)"
+    mv "$dir"/cpack/vrennosc*.deb "$dir/" || { cat "$dir/cpack.log" >&2 && status=1; }
+echo "build/$arch: $(($(date +%s) - begin)) s; packages: $(ls "$dir"/vrennosc*.deb 2>/dev/null | xargs)"
 exit $status

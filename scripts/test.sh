@@ -34,7 +34,9 @@ run_suite build/fuzz "--target fuzz_targets" "-L fuzz" -DCMAKE_CXX_COMPILER=clan
 for arch in arm64 armhf; do
     scripts/cross.sh $arch || true
     grep -q 'tests failed out of' build/$arch/ctest.log 2>/dev/null || broken="$broken, build/$arch ran no tests"
-    [ -f build/$arch/vrennosc_*_$arch.deb ] || broken="$broken, build/$arch made no package"
+    for name in vrennosc vrennosc-tools; do
+        [ -f build/$arch/${name}_*_$arch.deb ] || broken="$broken, build/$arch made no $name package"
+    done
 done
 # Why each skipped test skipped, in its own words.
 for dir in build/test build/asan build/fuzz build/arm64/build build/armhf/build; do

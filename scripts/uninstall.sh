@@ -1,7 +1,7 @@
 #!/bin/sh
 # Removes what `cmake --install BUILD_DIR` installed, as listed in BUILD_DIR/installed-files.txt:
 # the files, then the folders that install created, each once it is empty. A file that belongs to
-# a Debian package stays: this never removes what `apt install ./vrennosc_….deb` put in place.
+# a Debian package stays: this never removes what `apt install ./vrennosc*.deb` put in place.
 # Usage: scripts/uninstall.sh [BUILD_DIR]    (default: build/install)
 set -eu
 record=${1:-"$(dirname "$0")/../build/install"}/installed-files.txt
@@ -11,8 +11,8 @@ if [ ! -f "$record" ]; then
 fi
 
 grep -v '/$' "$record" | while IFS= read -r file; do
-    if dpkg-query -S "$file" >/dev/null 2>&1; then
-        echo "Kept $file: it belongs to a Debian package (apt remove vrennosc removes it)."
+    if owner=$(dpkg-query -S "$file" 2>/dev/null); then
+        echo "Kept $file: it belongs to a Debian package (apt remove ${owner%%:*} removes it)."
     elif [ -e "$file" ] || [ -L "$file" ]; then
         rm "$file"
         echo "Removed $file"
