@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 namespace monitor {
 namespace {
@@ -78,15 +79,25 @@ std::string silentHint(const Model &model, const Status &status, double now) {
 std::vector<std::string> wrapToWidth(const std::string &line, int width) {
     const std::string gap = "   ", indent = "  ";
     std::vector<std::string> lines{""};
+    auto place = [&](const std::string &piece, const std::string &separator) {
+        std::string &last = lines.back();
+        if (last.empty() || last == indent || width <= 0 ||
+            common::displayWidth(last) + common::displayWidth(separator + piece) <= width)
+            last += (last.empty() || last == indent ? "" : separator) + piece;
+        else
+            lines.push_back(indent + piece);
+    };
     for (size_t start = 0; start <= line.size();) {
         size_t end = std::min(line.find(gap, start), line.size());
         std::string part = line.substr(start, end - start);
-        std::string &last = lines.back();
-        if (last.empty() || last == indent || width <= 0 ||
-            common::displayWidth(last) + common::displayWidth(gap + part) <= width)
-            last += (last.empty() || last == indent ? "" : gap) + part;
-        else
-            lines.push_back(indent + part);
+        if (width > 0 && common::displayWidth(indent + part) > width) { // a sentence: broken between words
+            std::istringstream words(part);
+            std::string separator = gap;
+            for (std::string word; words >> word; separator = " ")
+                place(word, separator);
+        } else {
+            place(part, gap);
+        }
         start = end + gap.size();
     }
     return lines;

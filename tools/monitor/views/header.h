@@ -19,8 +19,9 @@ struct Header {
 
 // The header of the model and status at time now.
 Header makeHeader(const Model &model, const Status &status, double now);
-// A header line in lines of at most width columns (0: one line), broken only between its parts,
-// which stand three spaces apart, so that no part is cut off; the lines after the first are indented.
+// A header line in lines of at most width columns (0: one line), broken between its parts, which
+// stand three spaces apart, and a part too wide for a line between its words, so that nothing is
+// cut off; the lines after the first are indented.
 std::vector<std::string> wrapToWidth(const std::string &line, int width);
 
 } // namespace monitor

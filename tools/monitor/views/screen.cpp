@@ -89,7 +89,8 @@ void Screen::draw(const Model &model, const Status &status, double now) {
         for (const std::string &part : wrapToWidth(line, width))
             put(y++, 0, part, width);
     attron(A_REVERSE);
-    put(y++, 0, header.hint, width);
+    for (const std::string &part : wrapToWidth(header.hint, width))
+        put(y++, 0, part, width);
     attroff(A_REVERSE);
     char columns[128];
     std::snprintf(columns, sizeof columns, "%-*s %*s  %s", kAddressWidth, "address", kRateWidth - 1, "rate/s",
